@@ -1,0 +1,35 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace drovalin {
+
+// The questions and reports of a move. The window answers them with message boxes; tests answer them
+// without a screen.
+class MoveDialogs {
+public:
+    virtual ~MoveDialogs() = default;
+    // Shows the names (the file system's bytes, decoded for display only) one per line and asks OK or
+    // Cancel; true for OK.
+    virtual bool ConfirmMove(const std::vector<std::string>& names) = 0;
+    // The fixed failure report of a move that did not go through.
+    virtual void ReportMoveFailure() = 0;
+    // The subfolder "w" could not be looked up or created; detail is the system's error text (UTF-8).
+    virtual void ReportSubfolderFailure(const std::string& detail) = 0;
+};
+
+enum class MoveOutcome {
+    Cancelled,         // nothing changed
+    Moved,             // every file is in "w"
+    MoveFailed,        // stopped at a file; the files before it are in "w"
+    SubfolderFailed,   // "w" missing and not creatable; nothing moved
+};
+
+// Asks for confirmation, makes sure the subfolder "w" of folder exists, then moves the named files
+// (the file system's bytes) into it one by one in order, never replacing an existing file, and stops at the
+// first failure.
+MoveOutcome MoveCombination(const std::string& folder, const std::vector<std::string>& names,
+                            MoveDialogs& dialogs);
+
+}  // namespace drovalin

@@ -1,0 +1,15 @@
+#pragma once
+
+#include <cstdint>
+
+#include "combination_table.h"
+#include "file_table.h"
+
+namespace drovalin {
+
+// For every file smaller than the capacity, one greedy combination: that file, then each later (smaller or
+// equal) file that keeps the total strictly below the capacity. Rows are appended to combinations in start
+// order and then sorted by total, largest first. The file table must be sorted largest first.
+void SearchCombinations(const FileTable& files, std::int32_t capacity, CombinationTable& combinations);
+
+}  // namespace drovalin
