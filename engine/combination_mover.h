@@ -5,10 +5,12 @@
 
 namespace drovalin {
 
+class CombinationTable;
+
 // The questions and reports of a move. The window answers them with message boxes; tests answer them
 // without a screen.
 class MoveDialogs {
-public:
+  public:
     virtual ~MoveDialogs() = default;
     // Shows the names (the file system's bytes, decoded for display only) one per line and asks OK or
     // Cancel; true for OK.
@@ -20,10 +22,10 @@ public:
 };
 
 enum class MoveOutcome {
-    Cancelled,         // nothing changed
-    Moved,             // every file is in "w"
-    MoveFailed,        // stopped at a file; the files before it are in "w"
-    SubfolderFailed,   // "w" missing and not creatable; nothing moved
+    Cancelled,        // nothing changed
+    Moved,            // every file is in "w"
+    MoveFailed,       // stopped at a file; the files before it are in "w"
+    SubfolderFailed,  // "w" missing and not creatable; nothing moved
 };
 
 // Asks for confirmation, makes sure the subfolder "w" of folder exists, then moves the named files
@@ -31,5 +33,9 @@ enum class MoveOutcome {
 // first failure.
 MoveOutcome MoveCombination(const std::string& folder, const std::vector<std::string>& names,
                             MoveDialogs& dialogs);
+
+// The files a click on a row of the combination table offers to move: whichever cell of a data row was
+// clicked, that row's own files; the header row and rows outside the table offer none.
+std::vector<std::string> FilesOfClickedRow(const CombinationTable& table, int row);
 
 }  // namespace drovalin
