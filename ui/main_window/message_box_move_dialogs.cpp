@@ -49,6 +49,8 @@ bool MessageBoxMoveDialogs::ConfirmMove(const std::vector<std::string>& names) {
     QDialog dialog(parent_);
     dialog.setWindowTitle(kConfirmTitle);
     dialog.setAccessibleName(kConfirmTitle);
+    // Wide enough for the title bar to show the whole title beside its buttons.
+    dialog.setMinimumWidth(dialog.fontMetrics().horizontalAdvance(kConfirmTitle) + 160);
 
     auto* list = new QLabel(lines.join(QLatin1Char('\n')));
     list->setTextFormat(Qt::PlainText);
