@@ -169,41 +169,56 @@ class SettingsFilesTest : public QObject {
         QVERIFY(QFileInfo(kIni).isDir() && QFileInfo(kCapacity).isDir());
     }
 
-    void readOnlyDirectory() {
+    void unprivilegedWritesRefused_data() {
+        QTest::addColumn<int>("directoryMode");
+        QTest::addColumn<int>("fileMode");
+        QTest::addColumn<QByteArray>("capacityAfter");
+        QTest::newRow("read-only directory") << 0555 << 0644 << QByteArray("700\r\n");
+        // Replacing an unreadable settings file would lose what else it holds; the capacity file is ours.
+        QTest::newRow("unreadable files") << 0777 << 0200 << QByteArray("800\r\n");
+    }
+    void unprivilegedWritesRefused() {
+        QFETCH(int, directoryMode);
+        QFETCH(int, fileMode);
+        QFETCH(QByteArray, capacityAfter);
         WriteBytes(kIni, "[DIR]\r\nPATH=/old\r\n");
         WriteBytes(kCapacity, "700\r\n");
-        QVERIFY(::chmod(".", 0555) == 0);
-        const auto writeBoth = [] {
+        QVERIFY(::chmod(qPrintable(kIni), fileMode) == 0 && ::chmod(qPrintable(kCapacity), fileMode) == 0);
+        QVERIFY(::chmod(".", directoryMode) == 0);
+        const bool capacityRefused = capacityAfter == "700\r\n";
+        const auto writeBoth = [&] {
             const SettingsWriteResult folder = WriteFolderSetting("/new");
             const SettingsWriteResult capacity = WriteCapacityFile("800");
-            return !folder.ok && QString::fromStdString(folder.error).contains(kIni) && !capacity.ok &&
-                   QString::fromStdString(capacity.error).contains(kCapacity);
+            return !folder.ok && QString::fromStdString(folder.error).contains(kIni) &&
+                   capacity.ok != capacityRefused &&
+                   (capacity.ok || QString::fromStdString(capacity.error).contains(kCapacity));
         };
-        bool refused = false;
+        int outcome = 1;
         if (::geteuid() != 0) {
-            refused = writeBoth();
+            outcome = writeBoth() ? 0 : 1;
         } else {
-            // Root ignores permission bits, so an unprivileged child tries the writes.
+            // Root ignores permission bits, so an unprivileged child owning the files tries the writes.
             const pid_t child = ::fork();
             QVERIFY(child >= 0);
             if (child == 0) {
-                if (::setresgid(65534, 65534, 65534) != 0 || ::setresuid(65534, 65534, 65534) != 0)
-                    ::_exit(2);
+                const bool dropped = ::chown(qPrintable(kIni), 65534, 65534) == 0 &&
+                                     ::chown(qPrintable(kCapacity), 65534, 65534) == 0 &&
+                                     ::setresgid(65534, 65534, 65534) == 0 &&
+                                     ::setresuid(65534, 65534, 65534) == 0;
+                if (!dropped) ::_exit(2);
                 ::_exit(writeBoth() ? 0 : 1);
             }
             int status = 0;
             QCOMPARE(::waitpid(child, &status, 0), child);
-            QVERIFY(WIFEXITED(status));
-            if (WEXITSTATUS(status) == 2) {
-                ::chmod(".", 0700);
-                QSKIP("cannot drop to an unprivileged user");
-            }
-            refused = WEXITSTATUS(status) == 0;
+            outcome = WIFEXITED(status) ? WEXITSTATUS(status) : 1;
         }
         ::chmod(".", 0700);
-        QVERIFY(refused);
+        ::chmod(qPrintable(kIni), 0600);
+        ::chmod(qPrintable(kCapacity), 0600);
+        if (outcome == 2) QSKIP("cannot drop to an unprivileged user");
+        QCOMPARE(outcome, 0);
         QCOMPARE(ReadBytes(kIni), "[DIR]\r\nPATH=/old\r\n");
-        QCOMPARE(ReadBytes(kCapacity), "700\r\n");
+        QCOMPARE(ReadBytes(kCapacity), capacityAfter);
     }
 
     void readsCapacity_data() {
