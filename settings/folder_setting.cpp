@@ -34,7 +34,7 @@ SettingsWriteResult WriteFolderSetting(const std::optional<std::string>& folder)
 
     // An unreadable file is not replaced: that would lose its other contents.
     const std::optional<std::string> old_bytes = file.Load();
-    if (!old_bytes) return file.Failure(QStringLiteral("今のファイルを読み取れません"));
+    if (!old_bytes) return file.Failure(QStringLiteral("既存のファイルを読み取れません"));
 
     IniText ini(*old_bytes);
     ini.SetValue(kSection, kKey, folder ? std::optional<std::string>(ToStoredText(*folder)) : std::nullopt);
