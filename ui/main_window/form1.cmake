@@ -1,1 +1,12 @@
-# Filled in as the piece is built.
+# The main window: capacity box, instruction line, combination table, drops and clicks.
+add_library(drovalin_main_window STATIC
+    combination_table_model.cpp
+    drop_notices.cpp
+    dropped_path.cpp
+    form1.cpp
+    message_box_notifier.cpp
+)
+target_include_directories(drovalin_main_window PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
+target_link_libraries(drovalin_main_window
+    PUBLIC Qt6::Widgets drovalin_engine drovalin_move_dialogs
+    PRIVATE drovalin_resources)

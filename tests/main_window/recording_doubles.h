@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QString>
+#include <string>
+#include <vector>
+
+#include "combination_mover.h"
+#include "user_notifier.h"
+
+// Answers the move's questions without a screen and remembers what was offered.
+class RecordingMoveDialogs : public drovalin::MoveDialogs {
+  public:
+    bool answer = false;
+    std::vector<std::vector<std::string>> offered;
+    int failures = 0;
+
+    bool ConfirmMove(const std::vector<std::string>& names) override {
+        offered.push_back(names);
+        return answer;
+    }
+    void ReportMoveFailure() override { ++failures; }
+    void ReportSubfolderFailure(const std::string&) override { ++failures; }
+};
+
+class RecordingNotifier : public drovalin::UserNotifier {
+  public:
+    struct Entry {
+        QString title;
+        QString text;
+    };
+    std::vector<Entry> notices;
+
+    void Warn(const QString& title, const QString& text) override { notices.push_back({title, text}); }
+};

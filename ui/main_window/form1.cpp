@@ -1,0 +1,272 @@
+#include "form1.h"
+
+#include <QDragEnterEvent>
+#include <QDragMoveEvent>
+#include <QDropEvent>
+#include <QGuiApplication>
+#include <QHeaderView>
+#include <QIcon>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QResizeEvent>
+#include <QStyle>
+#include <QTableView>
+#include <cmath>
+#include <exception>
+#include <filesystem>
+#include <system_error>
+#include <utility>
+
+#include "combination_table_model.h"
+#include "drop_notices.h"
+#include "dropped_path.h"
+#include "folder_rebuild.h"
+#include "japanese_font.h"
+#include "message_box_move_dialogs.h"
+#include "message_box_notifier.h"
+#include "twips.h"
+#include "whole_number.h"
+
+static void InitResources() { Q_INIT_RESOURCE(resources); }
+
+namespace drovalin {
+
+namespace {
+
+int Pixels(double twips) { return static_cast<int>(std::lround(TwipsToPixels(twips))); }
+
+QRect PixelRect(const QRectF& twips) {
+    return QRect(Pixels(twips.x()), Pixels(twips.y()), Pixels(twips.width()), Pixels(twips.height()));
+}
+
+// The wait cursor for as long as the rebuild runs, whatever way it ends.
+class WaitCursor {
+  public:
+    WaitCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~WaitCursor() { QGuiApplication::restoreOverrideCursor(); }
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+};
+
+bool IsExistingFolder(const std::string& path) {
+    std::error_code error;
+    return std::filesystem::is_directory(std::filesystem::path(path), error);
+}
+
+}  // namespace
+
+Form1::Form1(QWidget* parent)
+    : QWidget(parent),
+      files_(std::make_shared<FileTable>()),
+      combinations_(std::make_shared<CombinationTable>(files_)),
+      instructionLine_(new QLabel(InstructionText(), this)),
+      text1_(new QLineEdit(this)),
+      grid2_(new QTableView(this)),
+      model_(new CombinationTableModel(this)),
+      ownMoveDialogs_(std::make_unique<MessageBoxMoveDialogs>(this)),
+      ownNotifier_(std::make_unique<MessageBoxNotifier>(this)),
+      moveDialogs_(ownMoveDialogs_.get()),
+      notifier_(ownNotifier_.get()) {
+    InitResources();
+    setWindowTitle(QStringLiteral("Drovalin"));
+    setWindowIcon(QIcon(QStringLiteral(":/drovalin/drovalin.png")));
+    setAcceptDrops(true);
+    resize(Pixels(kDesignedClientTwips.width()), Pixels(kDesignedClientTwips.height()));
+
+    // The line runs across the whole strip; its leading blanks keep its words right of the capacity box,
+    // which stays above it.
+    instructionLine_->setFont(JapaneseGothicFont(9));
+    instructionLine_->setTextFormat(Qt::PlainText);
+    instructionLine_->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    instructionLine_->setFocusPolicy(Qt::NoFocus);
+    instructionLine_->setAccessibleName(QStringLiteral("使い方"));
+
+    text1_->setGeometry(PixelRect(kCapacityBoxTwips));
+    text1_->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    text1_->setAccessibleName(QStringLiteral("容量（KB）"));
+    text1_->setAccessibleDescription(QStringLiteral("媒体の容量をキロバイトの整数で入力します"));
+    // A drop on the box is a folder for the window, not text for the box.
+    text1_->setAcceptDrops(false);
+    text1_->raise();
+
+    grid2_->setModel(model_);
+    grid2_->setFont(JapaneseGothicFont(9));
+    grid2_->horizontalHeader()->setFont(JapaneseGothicFont(9));
+    grid2_->setAccessibleName(QStringLiteral("組み合わせの一覧"));
+    grid2_->setAccessibleDescription(QStringLiteral(
+        "ファイル名をクリックするか Enter キーを押すと、その組み合わせのファイルを w フォルダに移動します"));
+    grid2_->setSelectionBehavior(QAbstractItemView::SelectRows);
+    grid2_->setSelectionMode(QAbstractItemView::SingleSelection);
+    grid2_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    grid2_->setWordWrap(false);
+    grid2_->setTextElideMode(Qt::ElideRight);
+    grid2_->setAcceptDrops(false);
+    // Rows of one fixed height, so the view never measures a row to place the others.
+    QHeaderView* rows = grid2_->verticalHeader();
+    rows->setSectionResizeMode(QHeaderView::Fixed);
+    rows->setMinimumSectionSize(1);
+    rows->setDefaultSectionSize(grid2_->fontMetrics().height() + 4);
+    rows->hide();
+    grid2_->horizontalHeader()->setHighlightSections(false);
+    FitColumnsToHeaders();
+    grid2_->installEventFilter(this);
+
+    connect(text1_, &QLineEdit::textChanged, this, &Form1::Text1_Change);
+    connect(grid2_, &QTableView::clicked, this, &Form1::MSHFlexGrid2_Click);
+
+    // Tab order: the table, then the capacity box; the table has the focus first.
+    QWidget::setTabOrder(grid2_, text1_);
+    grid2_->setFocus();
+    Form_Resize();
+}
+
+Form1::~Form1() = default;
+
+QString Form1::InstructionText() {
+    return QString(15, QChar(0x3000)) +
+           QStringLiteral("←①サイズ入力（KB）　②ここにフォルダをドラッグ　③↓ファイル名をクリック");
+}
+
+const std::optional<std::string>& Form1::CurrentFolder() const { return currentFolder_; }
+
+void Form1::SetCurrentFolder(std::optional<std::string> folder) { currentFolder_ = std::move(folder); }
+
+std::int32_t Form1::Capacity() const { return capacity_; }
+
+QLineEdit* Form1::Text1() const { return text1_; }
+
+QTableView* Form1::MSHFlexGrid2() const { return grid2_; }
+
+QLabel* Form1::InstructionLine() const { return instructionLine_; }
+
+CombinationTableModel& Form1::CombinationModel() const { return *model_; }
+
+const FileTable& Form1::Files() const { return *files_; }
+
+const CombinationTable& Form1::Combinations() const { return *combinations_; }
+
+QRectF Form1::CombinationTableGeometryTwips() const { return tableTwips_; }
+
+void Form1::SetMoveDialogs(MoveDialogs* dialogs) { moveDialogs_ = dialogs ? dialogs : ownMoveDialogs_.get(); }
+
+void Form1::SetNotifier(UserNotifier* notifier) { notifier_ = notifier ? notifier : ownNotifier_.get(); }
+
+void Form1::EmptyTables() {
+    auto files = std::make_shared<FileTable>();
+    auto combinations = std::make_shared<CombinationTable>(files);
+    ShowTables(std::move(files), std::move(combinations));
+}
+
+void Form1::ShowTables(std::shared_ptr<FileTable> files, std::shared_ptr<CombinationTable> combinations) {
+    files_ = std::move(files);
+    combinations_ = std::move(combinations);
+    model_->SetTable(combinations_);
+    FitColumnsToHeaders();
+}
+
+void Form1::RebuildTables() {
+    if (!currentFolder_) return;
+    const std::string folder = *currentFolder_;
+    RebuildResult result;
+    try {
+        WaitCursor wait;
+        result = RebuildFolder(folder, capacity_);
+    } catch (const std::exception& error) {
+        Warn(RebuildFailedNotice(folder, error.what()));
+        return;
+    }
+    ShowTables(std::move(result.files), std::move(result.combinations));
+    if (!result.folderOpened) Warn(FolderUnreadableNotice(folder, result.folderError));
+    if (!result.leftOut.empty()) Warn(LeftOutNotice(result.leftOut));
+}
+
+void Form1::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    Form_Resize();
+}
+
+void Form1::Form_Resize() {
+    const QSizeF client(PixelsToTwips(width()), PixelsToTwips(height()));
+    tableTwips_ = CombinationTableTwips(client);
+    grid2_->setGeometry(PixelRect(tableTwips_));
+    instructionLine_->setGeometry(0, 0, width(), Pixels(kTableTopTwips));
+}
+
+void Form1::dragEnterEvent(QDragEnterEvent* event) {
+    if (FirstLocalPath(event->mimeData())) event->acceptProposedAction();
+}
+
+void Form1::dragMoveEvent(QDragMoveEvent* event) {
+    if (FirstLocalPath(event->mimeData())) event->acceptProposedAction();
+}
+
+void Form1::dropEvent(QDropEvent* event) {
+    const std::optional<std::string> path = FirstLocalPath(event->mimeData());
+    if (!path) return;
+    event->acceptProposedAction();
+    Form_OLEDragDrop(*path);
+}
+
+void Form1::Form_OLEDragDrop(const std::string& path) {
+    // Something that is not a folder would empty the tables for nothing; keep what is shown.
+    if (!IsExistingFolder(path)) {
+        Warn(NotAFolderNotice(path));
+        return;
+    }
+    currentFolder_ = path;
+    EmptyTables();
+    RebuildTables();
+}
+
+void Form1::Text1_Change(const QString& text) {
+    const std::optional<std::int32_t> value = ParseWholeNumber(text.toUtf8().toStdString());
+    capacity_ = value.value_or(0);
+    MarkCapacityBox(!value.has_value());
+}
+
+void Form1::MarkCapacityBox(bool invalid) {
+    text1_->setProperty("invalid", invalid);
+    QPalette palette = text1_->palette();
+    palette.setColor(QPalette::Base,
+                     invalid ? QColor(255, 220, 220) : QGuiApplication::palette().color(QPalette::Base));
+    text1_->setPalette(palette);
+    text1_->setToolTip(invalid ? QStringLiteral("容量を整数（KB）で入力してください。今は 0 として扱います。")
+                               : QString());
+}
+
+void Form1::MSHFlexGrid2_Click(const QModelIndex& index) {
+    if (!currentFolder_ || !index.isValid() || index.row() >= model_->rowCount()) return;
+    // Every cell of a row stands for the row's combination; the names come from the table, not from the
+    // cell's text, so names that hold a comma are moved whole.
+    const std::vector<std::string> names = combinations_->FileNames(CombinationTableModel::EngineRow(index));
+    MoveCombination(*currentFolder_, names, *moveDialogs_);
+}
+
+bool Form1::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == grid2_ && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space) {
+            const QModelIndex current = grid2_->currentIndex();
+            if (current.isValid() && grid2_->selectionModel()->isRowSelected(current.row(), QModelIndex())) {
+                MSHFlexGrid2_Click(current);
+                return true;
+            }
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void Form1::Warn(const Notice& notice) { notifier_->Warn(notice.title, notice.text); }
+
+void Form1::FitColumnsToHeaders() {
+    QHeaderView* header = grid2_->horizontalHeader();
+    const QFontMetrics metrics(header->font());
+    const int margin = 2 * header->style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, header) + 2;
+    for (int col = 0; col < model_->columnCount(); ++col) {
+        const QString text = model_->headerData(col, Qt::Horizontal).toString();
+        header->resizeSection(col, metrics.horizontalAdvance(text) + margin);
+    }
+}
+
+}  // namespace drovalin

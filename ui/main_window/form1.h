@@ -1,0 +1,100 @@
+#pragma once
+
+#include <QWidget>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "combination_mover.h"
+#include "combination_table.h"
+#include "file_table.h"
+#include "user_notifier.h"
+
+class QLabel;
+class QLineEdit;
+class QTableView;
+class QModelIndex;
+
+namespace drovalin {
+
+class CombinationTableModel;
+struct Notice;
+
+// The main window: the capacity box, the instruction line and the combination table. A folder dropped on it
+// is listed and searched; a click on a combination offers to move its files.
+class Form1 : public QWidget {
+    Q_OBJECT
+
+  public:
+    explicit Form1(QWidget* parent = nullptr);
+    ~Form1() override;
+
+    // The folder being worked on, as the file system's bytes; unset until one is given.
+    const std::optional<std::string>& CurrentFolder() const;
+    void SetCurrentFolder(std::optional<std::string> folder);
+
+    // Kilobytes, set from the capacity box's text.
+    std::int32_t Capacity() const;
+    QLineEdit* Text1() const;
+    QTableView* MSHFlexGrid2() const;
+    QLabel* InstructionLine() const;
+    CombinationTableModel& CombinationModel() const;
+
+    // The file table (never shown) and the combination table.
+    const FileTable& Files() const;
+    const CombinationTable& Combinations() const;
+
+    // Drops every row of both tables.
+    void EmptyTables();
+    // Fills both tables from the current folder with the current capacity; the tables must be empty. Tells
+    // the user about a folder it could not read and about files it had to leave out.
+    void RebuildTables();
+    // Shows the given tables; the combination table reads its names from files.
+    void ShowTables(std::shared_ptr<FileTable> files, std::shared_ptr<CombinationTable> combinations);
+
+    // Where the combination table stands, in twips, after the last resize.
+    QRectF CombinationTableGeometryTwips() const;
+
+    // Replace the message boxes, for use without a screen. The window does not own them; nullptr restores the
+    // message boxes.
+    void SetMoveDialogs(MoveDialogs* dialogs);
+    void SetNotifier(UserNotifier* notifier);
+
+    static QString InstructionText();
+
+  protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+  private:
+    void Form_Resize();
+    void Form_OLEDragDrop(const std::string& path);
+    void Text1_Change(const QString& text);
+    void MSHFlexGrid2_Click(const QModelIndex& index);
+
+    void MarkCapacityBox(bool invalid);
+    void Warn(const Notice& notice);
+    void FitColumnsToHeaders();
+
+    std::optional<std::string> currentFolder_;
+    std::int32_t capacity_ = 0;
+    std::shared_ptr<FileTable> files_;
+    std::shared_ptr<CombinationTable> combinations_;
+    QRectF tableTwips_;
+
+    QLabel* instructionLine_;
+    QLineEdit* text1_;
+    QTableView* grid2_;
+    CombinationTableModel* model_;
+
+    std::unique_ptr<MoveDialogs> ownMoveDialogs_;
+    std::unique_ptr<UserNotifier> ownNotifier_;
+    MoveDialogs* moveDialogs_;
+    UserNotifier* notifier_;
+};
+
+}  // namespace drovalin
