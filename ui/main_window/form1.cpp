@@ -205,7 +205,9 @@ void Form1::dropEvent(QDropEvent* event) {
     const std::optional<std::string> path = FirstLocalPath(event->mimeData());
     if (!path) return;
     event->acceptProposedAction();
-    Form_OLEDragDrop(*path);
+    // The drag source waits until the drop returns; let it go before a long rebuild or a message box.
+    QMetaObject::invokeMethod(
+        this, [this, folder = *path] { Form_OLEDragDrop(folder); }, Qt::QueuedConnection);
 }
 
 void Form1::Form_OLEDragDrop(const std::string& path) {
