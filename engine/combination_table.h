@@ -14,7 +14,7 @@ namespace drovalin {
 // comma-joined names, best-filled first. A combination is kept as runs of consecutive file-table rows, so
 // memory grows with files plus rows; a names cell's text is only made when it is read.
 class CombinationTable : public GridTable {
-public:
+  public:
     static constexpr int kTotalCol = 0;
     static constexpr int kCountCol = 1;
     static constexpr int kFreeCol = 2;
@@ -59,13 +59,14 @@ public:
 
     static const std::vector<std::string>& HeaderTexts();
 
-private:
+  private:
+    // 16 bytes a row; the count is summed from the runs when asked for.
     struct Combination {
         std::int64_t total;
-        std::int64_t count;
         std::uint32_t firstRun;
         std::uint32_t runCount;
     };
+    const Combination& At(int row) const;
     std::shared_ptr<const FileTable> files_;
     std::int32_t capacity_ = 0;
     std::vector<Combination> combinations_;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -11,7 +12,7 @@ namespace drovalin {
 // The file table: one data row per file, column 0 the file name (the file system's own bytes), column 1
 // its size in kilobytes as decimal text. Stored compactly; cell texts are made when read.
 class FileTable : public GridTable {
-public:
+  public:
     static constexpr int kNameCol = 0;
     static constexpr int kSizeCol = 1;
 
@@ -21,6 +22,8 @@ public:
     int Cols() const override;
     std::string Cell(int row, int col) const override;
 
+    // Makes room for that many files at once, so a large folder is not copied while it grows.
+    void Reserve(std::size_t files);
     void Append(std::string name, std::int64_t kilobytes);
     // Orders the data rows by size, largest first; equal sizes by name bytes, so the order is reproducible.
     void SortBySizeDescending();
@@ -31,7 +34,7 @@ public:
 
     static const std::vector<std::string>& HeaderTexts();
 
-private:
+  private:
     struct Entry {
         std::string name;
         std::int64_t kilobytes;

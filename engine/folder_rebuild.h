@@ -14,8 +14,8 @@ namespace drovalin {
 // Everything one rebuild produces for the window.
 struct RebuildResult {
     bool folderOpened = false;
-    std::string folderError;  // why the folder could not be read, when !folderOpened
-    std::shared_ptr<FileTable> files;                 // never null
+    std::string folderError;                         // why the folder could not be read, when !folderOpened
+    std::shared_ptr<FileTable> files;                // never null
     std::shared_ptr<CombinationTable> combinations;  // never null; reads names from files
     std::vector<LeftOutFile> leftOut;                // files listed but not measured
 };
@@ -23,5 +23,15 @@ struct RebuildResult {
 // Lists and measures the folder, fills and sorts the file table and runs the combination search for the
 // capacity (kilobytes). An unreadable folder gives empty tables and folderOpened == false.
 RebuildResult RebuildFolder(const std::string& folder, std::int32_t capacity);
+
+// Where a rebuild spent its time, in milliseconds.
+struct RebuildTimings {
+    double listMs = 0;    // listing, measuring and filling the file table
+    double sortMs = 0;    // sorting the file table
+    double searchMs = 0;  // the combination search, its sort included
+};
+
+// The same, also reporting where the time went.
+RebuildResult RebuildFolder(const std::string& folder, std::int32_t capacity, RebuildTimings& timings);
 
 }  // namespace drovalin

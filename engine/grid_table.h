@@ -7,7 +7,7 @@ namespace drovalin {
 // A rectangle of text cells with a fixed header row 0 and one current cell, the cursor that readers move
 // over the data rows 1 .. Rows() - 1. Concrete tables decide how they store their rows.
 class GridTable {
-public:
+  public:
     virtual ~GridTable() = default;
 
     // Number of rows, header row included.
@@ -26,7 +26,7 @@ public:
     // Text of the current cell.
     std::string Text() const { return Cell(row_, col_); }
 
-private:
+  private:
     int row_ = 0;
     int col_ = 0;
 };

@@ -10,7 +10,7 @@ namespace drovalin {
 
 // A grid that stores every cell as text, with AddItem and the generic descending sort.
 class TextGrid : public GridTable {
-public:
+  public:
     explicit TextGrid(std::vector<std::string> header);
 
     int Rows() const override;
@@ -27,7 +27,7 @@ public:
     // compare by value, otherwise as text. Equal rows keep their order. Other values are rejected.
     void Sort(int how);
 
-private:
+  private:
     int cols_;
     std::vector<std::vector<std::string>> rows_;
 };
