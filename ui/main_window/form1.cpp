@@ -109,6 +109,7 @@ Form1::Form1(QWidget* parent)
     rows->setDefaultSectionSize(grid2_->fontMetrics().height() + 4);
     rows->hide();
     grid2_->horizontalHeader()->setHighlightSections(false);
+    grid2_->horizontalHeader()->setSectionsClickable(false);
     FitColumnsToHeaders();
     grid2_->installEventFilter(this);
 
@@ -242,7 +243,9 @@ void Form1::MSHFlexGrid2_Click(const QModelIndex& index) {
     // Every cell of a row stands for the row's combination; the names come from the table, not from the
     // cell's text, so names that hold a comma are moved whole.
     const std::vector<std::string> names = combinations_->FileNames(CombinationTableModel::EngineRow(index));
-    MoveCombination(*currentFolder_, names, *moveDialogs_);
+    // A copy: the confirmation box runs events, and the folder must not change under the move.
+    const std::string folder = *currentFolder_;
+    MoveCombination(folder, names, *moveDialogs_);
 }
 
 bool Form1::eventFilter(QObject* watched, QEvent* event) {
