@@ -1,0 +1,199 @@
+// drovalin-bench: times the rebuild of one folder (listing, sorting, searching) against merely listing the
+// sizes with find, and against the row-by-row walk.
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "byte_to_kilo.h"
+#include "child_process.h"
+#include "folder_listing.h"
+#include "folder_rebuild.h"
+#include "naive_walk.h"
+#include "synthetic_folder.h"
+
+using namespace drovalin;
+using namespace drovalin::bench;
+
+namespace {
+
+volatile int stopRequested = 0;
+
+void RequestStop(int) { stopRequested = 1; }
+
+// The row-by-row walk reads about n^2/2 cells; beyond this it would take well over a minute.
+constexpr std::int64_t kNaiveLimit = 150000;
+
+struct Options {
+    std::vector<std::int64_t> fileCounts{10000, 100000};
+    std::vector<std::int32_t> capacities{716800, 4589843, 24413696};
+    std::string dir;
+};
+
+void Usage() {
+    std::fprintf(stderr,
+                 "usage: drovalin-bench [--files N] [--capacity KB] [--dir PATH]\n"
+                 "  no arguments: 10,000 and 100,000 synthetic files for CD, DVD and 25 GB capacities\n"
+                 "  --files N      that many synthetic files only\n"
+                 "  --capacity KB  that capacity only\n"
+                 "  --dir PATH     an existing folder instead of a synthetic one\n"
+                 "  TMPDIR         where synthetic folders are made (default /tmp)\n");
+}
+
+std::optional<long long> ParsePositive(const char* text) {
+    char* end = nullptr;
+    errno = 0;
+    const long long value = std::strtoll(text, &end, 10);
+    if (errno != 0 || end == text || *end != '\0' || value <= 0) return std::nullopt;
+    return value;
+}
+
+std::optional<Options> ParseOptions(int argc, char** argv) {
+    Options options;
+    for (int i = 1; i < argc; ++i) {
+        const std::string flag = argv[i];
+        if (i + 1 >= argc) return std::nullopt;
+        const char* value = argv[++i];
+        if (flag == "--dir") {
+            options.dir = value;
+            continue;
+        }
+        const auto number = ParsePositive(value);
+        if (!number) return std::nullopt;
+        if (flag == "--files")
+            options.fileCounts = {*number};
+        else if (flag == "--capacity" && *number <= 2147483647)
+            options.capacities = {static_cast<std::int32_t>(*number)};
+        else
+            return std::nullopt;
+    }
+    return options;
+}
+
+struct RebuildFigures {
+    double listMs = 0;
+    double sortMs = 0;
+    double searchMs = 0;
+    std::int64_t files = 0;
+    std::int64_t rows = 0;
+    double peakRssMb = 0;
+};
+
+std::optional<RebuildFigures> MeasureRebuild(const std::string& dir, std::int32_t capacity) {
+    const auto report = RunInChild([&](std::array<double, 8>& values) {
+        RebuildTimings timings;
+        const RebuildResult result = RebuildFolder(dir, capacity, timings);
+        values = {timings.listMs,
+                  timings.sortMs,
+                  timings.searchMs,
+                  double(result.files->Rows() - 1),
+                  double(result.combinations->Rows() - 1),
+                  result.folderOpened ? 1.0 : 0.0};
+    });
+    if (!report || report->values[5] == 0) return std::nullopt;
+    const auto& v = report->values;
+    return RebuildFigures{v[0], v[1], v[2], std::int64_t(v[3]), std::int64_t(v[4]), report->peakRssMb};
+}
+
+// Milliseconds of the row-by-row walk over the same file table, and its row count.
+std::optional<std::pair<double, std::int64_t>> MeasureNaive(const std::string& dir, std::int32_t capacity) {
+    const auto report = RunInChild([&](std::array<double, 8>& values) {
+        const MeasuredFiles measured = MeasureFiles(dir, ListFolderNames(dir).names);
+        std::vector<std::int64_t> sizes;
+        for (const auto& file : measured.files) sizes.push_back(ByteToKilo(file.bytes));
+        std::sort(sizes.begin(), sizes.end(), std::greater<>());
+        const auto start = std::chrono::steady_clock::now();
+        const std::int64_t rows = NaiveWalk(sizes, capacity);
+        values[0] =
+            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+        values[1] = double(rows);
+    });
+    if (!report) return std::nullopt;
+    return std::make_pair(report->values[0], std::int64_t(report->values[1]));
+}
+
+// Runs every capacity on one folder; false when a measurement failed.
+bool MeasureFolder(const std::string& dir, const std::vector<std::int32_t>& capacities) {
+    TimeFind(dir);  // warms the directory and inode caches for both contenders
+    for (const std::int32_t capacity : capacities) {
+        if (stopRequested) return false;
+        // Best of three on small folders, where a stray scheduler hiccup would dominate.
+        std::optional<RebuildFigures> best;
+        double findMs = -1;
+        for (int attempt = 0; attempt < 3; ++attempt) {
+            const auto figures = MeasureRebuild(dir, capacity);
+            if (!figures) {
+                std::fprintf(stderr, "rebuild of %s failed\n", dir.c_str());
+                return false;
+            }
+            if (!best || figures->listMs + figures->sortMs + figures->searchMs <
+                             best->listMs + best->sortMs + best->searchMs)
+                best = figures;
+            const double find = TimeFind(dir);
+            if (find < 0) {
+                std::fprintf(stderr, "find failed on %s\n", dir.c_str());
+                return false;
+            }
+            if (findMs < 0 || find < findMs) findMs = find;
+            if (best->files > kNaiveLimit) break;
+        }
+        std::string naive = "-";
+        if (best->files <= kNaiveLimit) {
+            const auto walked = MeasureNaive(dir, capacity);
+            if (!walked) return false;
+            if (walked->second != best->rows)
+                std::fprintf(stderr, "row counts differ: search %lld, row-by-row walk %lld\n",
+                             static_cast<long long>(best->rows), static_cast<long long>(walked->second));
+            char text[32];
+            std::snprintf(text, sizeof(text), "%.1f", walked->first);
+            naive = text;
+        }
+        const double ratio = (best->listMs + best->sortMs + best->searchMs) / findMs;
+        std::printf(
+            "rebuild files=%lld capacity=%d list_ms=%.1f sort_ms=%.1f search_ms=%.1f rows=%lld "
+            "peak_rss_mb=%.1f "
+            "find_ms=%.1f ratio=%.2f naive_ms=%s\n",
+            static_cast<long long>(best->files), capacity, best->listMs, best->sortMs, best->searchMs,
+            static_cast<long long>(best->rows), best->peakRssMb, findMs, ratio, naive.c_str());
+        std::fflush(stdout);
+    }
+    return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const auto options = ParseOptions(argc, argv);
+    if (!options) {
+        Usage();
+        return 2;
+    }
+    std::signal(SIGINT, RequestStop);
+    std::signal(SIGTERM, RequestStop);
+
+    // The peak of a child that does nothing: what every case's peak_rss_mb carries before any file.
+    if (const auto idle = RunInChild([](std::array<double, 8>&) {}))
+        std::fprintf(stderr, "baseline peak_rss_mb=%.1f\n", idle->peakRssMb);
+
+    if (!options->dir.empty()) return MeasureFolder(options->dir, options->capacities) ? 0 : 1;
+
+    const char* tmp = std::getenv("TMPDIR");
+    const std::string base = tmp != nullptr && *tmp != '\0' ? tmp : "/tmp";
+    for (const std::int64_t count : options->fileCounts) {
+        const auto folder = std::make_unique<SyntheticFolder>(base, count, stopRequested);
+        if (!folder->Complete()) {
+            std::fprintf(stderr, "could not make %lld files: %s\n", static_cast<long long>(count),
+                         folder->Error().c_str());
+            return 1;
+        }
+        if (!MeasureFolder(folder->Path(), options->capacities)) return 1;
+    }
+    return 0;
+}
