@@ -1,4 +1,5 @@
 #include <QApplication>
+#include <QTimer>
 
 #include "form1.h"
 
@@ -8,6 +9,9 @@ int main(int argc, char* argv[]) {
     QApplication::setApplicationVersion(QStringLiteral(DROVALIN_VERSION));
 
     drovalin::Form1 form;
+    // Another instance is running: it has been brought to the front, and this one ends without a trace.
+    if (!form.Form_Load()) return 0;
     form.show();
+    QTimer::singleShot(0, &form, &drovalin::Form1::ShowStartupNotices);
     return QApplication::exec();
 }

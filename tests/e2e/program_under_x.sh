@@ -3,8 +3,8 @@
 # window appears, that a second start ends by itself without touching the settings files, and that closing
 # the window writes both files. Usage: program_under_x.sh PROGRAM X_CLOSE_WINDOW
 set -euo pipefail
-program=$1
-closer=$2
+program=$(realpath "$1")
+closer=$(realpath "$2")
 
 work=$(mktemp -d)
 pids=()

@@ -178,7 +178,8 @@ void Form1::RebuildTables() {
         return;
     }
     ShowTables(std::move(result.files), std::move(result.combinations));
-    if (!result.folderOpened) Warn(FolderUnreadableNotice(folder, result.folderError));
+    // A remembered folder that is gone by the next start is not worth a box; one dropped now is.
+    if (!result.folderOpened && !startingUp_) Warn(FolderUnreadableNotice(folder, result.folderError));
     if (!result.leftOut.empty()) Warn(LeftOutNotice(result.leftOut));
 }
 
@@ -262,7 +263,12 @@ bool Form1::eventFilter(QObject* watched, QEvent* event) {
     return QWidget::eventFilter(watched, event);
 }
 
-void Form1::Warn(const Notice& notice) { notifier_->Warn(notice.title, notice.text); }
+void Form1::Warn(const Notice& notice) {
+    if (startingUp_)
+        startupNotices_.push_back(notice);
+    else
+        notifier_->Warn(notice.title, notice.text);
+}
 
 void Form1::FitColumnsToHeaders() {
     QHeaderView* header = grid2_->horizontalHeader();

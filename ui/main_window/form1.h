@@ -5,10 +5,14 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "combination_mover.h"
 #include "combination_table.h"
+#include "drop_notices.h"
 #include "file_table.h"
+#include "single_instance_guard.h"
+#include "splash_holder.h"
 #include "user_notifier.h"
 
 class QLabel;
@@ -19,7 +23,6 @@ class QModelIndex;
 namespace drovalin {
 
 class CombinationTableModel;
-struct Notice;
 
 // The main window: the capacity box, the instruction line and the combination table. A folder dropped on it
 // is listed and searched; a click on a combination offers to move its files.
@@ -29,6 +32,13 @@ class Form1 : public QWidget {
   public:
     explicit Form1(QWidget* parent = nullptr);
     ~Form1() override;
+
+    // The start-up: shows the splash, turns away a second instance, restores the remembered folder and
+    // capacity and rebuilds the tables from them, then hides the splash. Returns false when another instance
+    // is running: this one must then end at once, writing nothing. instanceKey keeps tests apart.
+    bool Form_Load(const QString& instanceKey = SingleInstanceGuard::DefaultKey());
+    // Shows what start-up had to tell the user, once the window itself is on screen.
+    void ShowStartupNotices();
 
     // The folder being worked on, as the file system's bytes; unset until one is given.
     const std::optional<std::string>& CurrentFolder() const;
@@ -64,6 +74,7 @@ class Form1 : public QWidget {
     static QString InstructionText();
 
   protected:
+    void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
@@ -71,6 +82,7 @@ class Form1 : public QWidget {
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
+    void Form_Unload();
     void Form_Resize();
     void Form_OLEDragDrop(const std::string& path);
     void Text1_Change(const QString& text);
@@ -90,6 +102,13 @@ class Form1 : public QWidget {
     QLineEdit* text1_;
     QTableView* grid2_;
     CombinationTableModel* model_;
+
+    SplashHolder splash_;
+    std::unique_ptr<SingleInstanceGuard> instanceGuard_;
+    // While starting, notices wait until the window is shown; the splash would otherwise cover them.
+    bool startingUp_ = false;
+    std::vector<Notice> startupNotices_;
+    bool unloaded_ = false;
 
     std::unique_ptr<MoveDialogs> ownMoveDialogs_;
     std::unique_ptr<UserNotifier> ownNotifier_;
