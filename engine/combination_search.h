@@ -9,7 +9,9 @@ namespace drovalin {
 
 // For every file smaller than the capacity, one greedy combination: that file, then each later (smaller or
 // equal) file that keeps the total strictly below the capacity. Rows are appended to combinations in start
-// order and then sorted by total, largest first. The file table must be sorted largest first.
+// order and then sorted by total, largest first; equal totals keep their start order. The file table must be
+// sorted largest first and be the one combinations reads its names from (else std::invalid_argument). Sets
+// the combinations' capacity; a capacity of 0 or less gives no rows.
 void SearchCombinations(const FileTable& files, std::int32_t capacity, CombinationTable& combinations);
 
 }  // namespace drovalin

@@ -24,7 +24,8 @@ class TextGrid : public GridTable {
     // Appends one row; TAB-separated fields fill columns 0, 1, 2 ... in order.
     void AddItem(std::string_view item);
     // Sort with value 2: data rows by the current column, largest first. Cells that both read as numbers
-    // compare by value, otherwise as text. Equal rows keep their order. Other values are rejected.
+    // compare by value, two texts by their bytes, and a text ranks above a number. Equal rows keep their
+    // order. Other values are rejected.
     void Sort(int how);
 
   private:
