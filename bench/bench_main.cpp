@@ -24,7 +24,7 @@ using namespace drovalin::bench;
 
 namespace {
 
-volatile int stopRequested = 0;
+volatile std::sig_atomic_t stopRequested = 0;
 
 void RequestStop(int) { stopRequested = 1; }
 

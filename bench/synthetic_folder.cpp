@@ -24,7 +24,8 @@ std::string SyntheticFolder::FileName(std::int64_t index) {
     return name;
 }
 
-SyntheticFolder::SyntheticFolder(const std::string& base, std::int64_t files, const volatile int& stop) {
+SyntheticFolder::SyntheticFolder(const std::string& base, std::int64_t files,
+                                 const volatile std::sig_atomic_t& stop) {
     std::string pattern = base + "/drovalin-bench-XXXXXX";
     if (mkdtemp(pattern.data()) == nullptr) {
         error_ = pattern + ": " + ErrorText(errno);

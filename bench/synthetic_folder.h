@@ -1,5 +1,6 @@
 #pragma once
 
+#include <csignal>
 #include <cstdint>
 #include <string>
 
@@ -10,7 +11,7 @@ namespace drovalin::bench {
 class SyntheticFolder {
   public:
     // Creates the folder under base; stop is polled so an interrupted run can still clean up.
-    SyntheticFolder(const std::string& base, std::int64_t files, const volatile int& stop);
+    SyntheticFolder(const std::string& base, std::int64_t files, const volatile std::sig_atomic_t& stop);
     ~SyntheticFolder();
     SyntheticFolder(const SyntheticFolder&) = delete;
     SyntheticFolder& operator=(const SyntheticFolder&) = delete;
