@@ -367,6 +367,8 @@ void TestForm1::everyCellOfARowOffersItsFiles() {
 
     const Names second{"c2", "c3", "x,y"};
     QCOMPARE(dialogs_.offered, (std::vector<Names>{second, second, second, second, {"x,y"}}));
+    // Reaching a names cell never scrolls the numbers of the row out of sight.
+    QCOMPARE(form_->MSHFlexGrid2()->horizontalScrollBar()->value(), 0);
     // Cancel moved nothing.
     QVERIFY(!std::filesystem::exists(std::filesystem::path(folder + "/w")));
 }

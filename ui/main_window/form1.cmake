@@ -2,6 +2,7 @@
 # shut-down.
 add_library(drovalin_main_window STATIC
     combination_table_model.cpp
+    combination_table_view.cpp
     drop_notices.cpp
     dropped_path.cpp
     form1.cpp

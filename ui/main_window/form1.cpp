@@ -19,6 +19,7 @@
 #include <utility>
 
 #include "combination_table_model.h"
+#include "combination_table_view.h"
 #include "drop_notices.h"
 #include "dropped_path.h"
 #include "folder_rebuild.h"
@@ -62,7 +63,7 @@ Form1::Form1(QWidget* parent)
       combinations_(std::make_shared<CombinationTable>(files_)),
       instructionLine_(new QLabel(InstructionText(), this)),
       text1_(new QLineEdit(this)),
-      grid2_(new QTableView(this)),
+      grid2_(new CombinationTableView(this)),
       model_(new CombinationTableModel(this)),
       ownMoveDialogs_(std::make_unique<MessageBoxMoveDialogs>(this)),
       ownNotifier_(std::make_unique<MessageBoxNotifier>(this)),
