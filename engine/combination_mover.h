@@ -10,7 +10,7 @@ class CombinationTable;
 // The questions and reports of a move. The window answers them with message boxes; tests answer them
 // without a screen.
 class MoveDialogs {
-public:
+  public:
     virtual ~MoveDialogs() = default;
     // Shows the names (the file system's bytes, decoded for display only) one per line and asks OK or
     // Cancel; true for OK.
@@ -22,10 +22,10 @@ public:
 };
 
 enum class MoveOutcome {
-    Cancelled,         // nothing changed
-    Moved,             // every file is in "w"
-    MoveFailed,        // stopped at a file; the files before it are in "w"
-    SubfolderFailed,   // "w" missing and not creatable; nothing moved
+    Cancelled,        // nothing changed
+    Moved,            // every file is in "w"
+    MoveFailed,       // stopped at a file; the files before it are in "w"
+    SubfolderFailed,  // "w" missing and not creatable; nothing moved
 };
 
 // Asks for confirmation, makes sure the subfolder "w" of folder exists, then moves the named files

@@ -9,13 +9,13 @@ class QWidget;
 
 // The move's questions and reports as modal Japanese message boxes over the main window.
 class MessageBoxMoveDialogs : public drovalin::MoveDialogs {
-public:
+  public:
     explicit MessageBoxMoveDialogs(QWidget* parent);
 
     bool ConfirmMove(const std::vector<std::string>& names) override;
     void ReportMoveFailure() override;
     void ReportSubfolderFailure(const std::string& detail) override;
 
-private:
+  private:
     QWidget* parent_;
 };
