@@ -11,11 +11,10 @@
 #include <system_error>
 
 #include "combination_table.h"
+#include "file_move.h"
 
 namespace drovalin {
 namespace {
-
-constexpr char kSubfolder[] = "w";
 
 // Japanese wording for the usual causes; the system's own text is kept alongside for anything finer.
 std::string ReasonText(int error) {
@@ -48,7 +47,7 @@ std::string ReasonText(int error) {
 
 // Reads the folder itself rather than asking for the path "w": on a file system that ignores case that
 // path would also find "W", which is not the subfolder. Returns 0 or the errno of the failed read.
-int FindSubfolder(const std::string& folder, bool& found) {
+int FindSubfolder(const std::string& folder, const std::string& subfolder, bool& found) {
     found = false;
     DIR* dir = opendir(folder.c_str());
     if (dir == nullptr) return errno;
@@ -60,7 +59,7 @@ int FindSubfolder(const std::string& folder, bool& found) {
             error = errno;
             break;
         }
-        if (std::string_view(entry->d_name) == kSubfolder) {
+        if (std::string_view(entry->d_name) == subfolder) {
             found = true;
             break;
         }
@@ -69,51 +68,40 @@ int FindSubfolder(const std::string& folder, bool& found) {
     return error;
 }
 
-// Empty on success, otherwise why "w" could not be found or made.
-std::string EnsureSubfolder(const std::string& folder) {
+// Empty on success, otherwise why the subfolder could not be found or made; created tells whether this
+// call made it.
+std::string EnsureSubfolder(const std::string& folder, const std::string& subfolder, bool& created) {
+    created = false;
+    if (!IsPlainName(subfolder)) return ReasonText(EINVAL);
     bool found = false;
-    if (const int error = FindSubfolder(folder, found); error != 0) return ReasonText(error);
+    if (const int error = FindSubfolder(folder, subfolder, found); error != 0) return ReasonText(error);
     if (found) return {};
-    if (mkdir((folder + "/" + kSubfolder).c_str(), 0777) != 0) return ReasonText(errno);
+    if (mkdir((folder + "/" + subfolder).c_str(), 0777) != 0) return ReasonText(errno);
+    created = true;
     return {};
-}
-
-// A name must stay a single entry of the folder, or the paths built from it would reach elsewhere.
-bool IsPlainName(const std::string& name) {
-    return !name.empty() && name != "." && name != ".." && name.find('/') == std::string::npos &&
-           name.find('\0') == std::string::npos;
-}
-
-bool MoveWithoutReplacing(const std::string& from, const std::string& to) {
-    if (renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return true;
-    if (errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP) return false;
-    // The file system cannot promise not to replace. A new link never replaces anything, so link the file
-    // under its new name and only then drop the old one.
-    if (link(from.c_str(), to.c_str()) != 0) return false;
-    if (unlink(from.c_str()) != 0) {
-        // Leave the file with its one old name rather than two.
-        unlink(to.c_str());
-        return false;
-    }
-    return true;
 }
 
 }  // namespace
 
 MoveOutcome MoveCombination(const std::string& folder, const std::vector<std::string>& names,
-                            MoveDialogs& dialogs) {
-    if (!dialogs.ConfirmMove(names)) return MoveOutcome::Cancelled;
-    if (const std::string reason = EnsureSubfolder(folder); !reason.empty()) {
+                            MoveDialogs& dialogs, const MoveOptions& options) {
+    if (!dialogs.ConfirmMove(names, options.summary)) return MoveOutcome::Cancelled;
+    bool created = false;
+    if (const std::string reason = EnsureSubfolder(folder, options.subfolder, created); !reason.empty()) {
         dialogs.ReportSubfolderFailure(reason);
         return MoveOutcome::SubfolderFailed;
     }
     const std::string sourceDir = folder + "/";
-    const std::string targetDir = folder + "/" + kSubfolder + "/";
+    const std::string targetDir = folder + "/" + options.subfolder + "/";
+    if (created && options.record) options.record->createdFolders.push_back(folder + "/" + options.subfolder);
     for (const std::string& name : names) {
-        if (!IsPlainName(name) || !MoveWithoutReplacing(sourceDir + name, targetDir + name)) {
+        const std::string from = sourceDir + name;
+        const std::string to = targetDir + name;
+        if (!IsPlainName(name) || !MoveWithoutReplacing(from, to)) {
             dialogs.ReportMoveFailure();
             return MoveOutcome::MoveFailed;
         }
+        if (options.record) options.record->moved.push_back({from, to});
     }
     return MoveOutcome::Moved;
 }

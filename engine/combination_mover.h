@@ -13,8 +13,8 @@ class MoveDialogs {
   public:
     virtual ~MoveDialogs() = default;
     // Shows the names (the file system's bytes, decoded for display only) one per line and asks OK or
-    // Cancel; true for OK.
-    virtual bool ConfirmMove(const std::vector<std::string>& names) = 0;
+    // Cancel; true for OK. summary (UTF-8) stands above the names when not empty.
+    virtual bool ConfirmMove(const std::vector<std::string>& names, const std::string& summary) = 0;
     // The fixed failure report of a move that did not go through.
     virtual void ReportMoveFailure() = 0;
     // The subfolder "w" could not be looked up or created; detail is the system's error text (UTF-8).
@@ -28,11 +28,27 @@ enum class MoveOutcome {
     SubfolderFailed,  // "w" missing and not creatable; nothing moved
 };
 
-// Asks for confirmation, makes sure the subfolder "w" of folder exists, then moves the named files
-// (the file system's bytes) into it one by one in order, never replacing an existing file, and stops at the
-// first failure.
+// What a move did, in order, so that it can be taken back.
+struct MoveRecord {
+    std::vector<std::string> createdFolders;  // subfolders the move made, as full paths
+    struct Step {
+        std::string from;
+        std::string to;
+    };
+    std::vector<Step> moved;  // files that reached their subfolder, as full paths
+};
+
+struct MoveOptions {
+    std::string subfolder = "w";   // a single entry of the folder
+    std::string summary;           // shown above the names in the confirmation, UTF-8
+    MoveRecord* record = nullptr;  // when given, receives what the move did
+};
+
+// Asks for confirmation, makes sure the subfolder (by default "w") of folder exists, then moves the named
+// files (the file system's bytes) into it one by one in order, never replacing an existing file, and stops
+// at the first failure.
 MoveOutcome MoveCombination(const std::string& folder, const std::vector<std::string>& names,
-                            MoveDialogs& dialogs);
+                            MoveDialogs& dialogs, const MoveOptions& options = {});
 
 // The files a click on a row of the combination table offers to move: whichever cell of a data row was
 // clicked, that row's own files; the header row and rows outside the table offer none.

@@ -12,10 +12,12 @@ class RecordingMoveDialogs : public drovalin::MoveDialogs {
   public:
     bool answer = false;
     std::vector<std::vector<std::string>> offered;
+    std::vector<std::string> summaries;
     int failures = 0;
 
-    bool ConfirmMove(const std::vector<std::string>& names) override {
+    bool ConfirmMove(const std::vector<std::string>& names, const std::string& summary) override {
         offered.push_back(names);
+        summaries.push_back(summary);
         return answer;
     }
     void ReportMoveFailure() override { ++failures; }

@@ -1,4 +1,5 @@
 #include <unistd.h>
+#include <QAction>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QElapsedTimer>
@@ -6,6 +7,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMimeData>
 #include <QScrollBar>
 #include <QTableView>
@@ -77,6 +79,8 @@ class TestForm1 : public QObject {
     void keyboardOffersSelectedRow_data();
     void keyboardOffersSelectedRow();
     void confirmedMoveLeavesTables();
+    void commandMenuFromKeyboardAndShortcut_data();
+    void commandMenuFromKeyboardAndShortcut();
     void windowIdentity();
     void instructionLine();
     void headerTexts();
@@ -397,6 +401,37 @@ void TestForm1::keyboardOffersSelectedRow() {
     grid->selectRow(1);
     QTest::keyClick(grid, Qt::Key(key));
     QCOMPARE(dialogs_.offered, (std::vector<Names>{{"c2"}}));
+}
+
+void TestForm1::commandMenuFromKeyboardAndShortcut_data() {
+    QTest::addColumn<int>("key");
+    QTest::addColumn<int>("modifiers");
+    QTest::newRow("Menu key") << int(Qt::Key_Menu) << int(Qt::NoModifier);
+    QTest::newRow("Shift+F10") << int(Qt::Key_F10) << int(Qt::ShiftModifier);
+}
+
+void TestForm1::commandMenuFromKeyboardAndShortcut() {
+    QFETCH(int, key);
+    QFETCH(int, modifiers);
+    auto* command = new QAction(QStringLiteral("命令"), form_.get());
+    command->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_K));
+    int triggered = 0;
+    connect(command, &QAction::triggered, [&] { ++triggered; });
+    form_->AddCommand(command);
+    form_->show();
+    QVERIFY(QTest::qWaitForWindowExposed(form_.get()));
+
+    QMenu* menu = form_->CommandMenu();
+    QCOMPARE(menu->actions(), QList<QAction*>{command});
+    QVERIFY(!menu->isVisible());
+    QTest::keyClick(form_->MSHFlexGrid2(), Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+    QTRY_VERIFY(menu->isVisible());
+    menu->hide();
+
+    // The shortcut reaches the command from the capacity box too.
+    form_->Text1()->setFocus();
+    QTest::keyClick(form_->Text1(), Qt::Key_K, Qt::ControlModifier);
+    QCOMPARE(triggered, 1);
 }
 
 void TestForm1::confirmedMoveLeavesTables() {

@@ -49,7 +49,7 @@ class FakeDialogs : public drovalin::MoveDialogs {
   public:
     explicit FakeDialogs(bool answer) : answer_(answer) {}
 
-    bool ConfirmMove(const Names& names) override {
+    bool ConfirmMove(const Names& names, const std::string&) override {
         calls << QStringLiteral("confirm");
         shown = names;
         return answer_;
@@ -152,6 +152,51 @@ class TestCombinationMover : public QObject {
         QCOMPARE(dialogs.shown, names);
         QCOMPARE(DescribeFolderTree(ReadFolderTree(dir.Path())), DescribeFolderTree(after));
         if (refuseFlag && outcome != MoveOutcome::Cancelled) QVERIFY(refusedCalls > 0);
+    }
+
+    // Another subfolder than "w", and the record of what moved, which undoing relies on.
+    void moveRecordAndSubfolder_data() {
+        QTest::addColumn<FolderTree>("before");
+        QTest::addColumn<MoveOutcome>("outcome");
+        QTest::addColumn<QStringList>("created");
+        QTest::addColumn<QStringList>("moved");
+        QTest::addRow("created and filled") << FolderTree{{"a", "A"}, {"b", "B"}} << MoveOutcome::Moved
+                                            << QStringList{"w2"} << QStringList{"a", "b"};
+        QTest::addRow("existing subfolder is not recorded as created")
+            << FolderTree{{"a", "A"}, {"b", "B"}, {"w2/", ""}} << MoveOutcome::Moved << QStringList{}
+            << QStringList{"a", "b"};
+        QTest::addRow("a failure records only what moved")
+            << FolderTree{{"a", "A"}, {"b", "B"}, {"w2/", ""}, {"w2/b", "old"}} << MoveOutcome::MoveFailed
+            << QStringList{} << QStringList{"a"};
+    }
+
+    void moveRecordAndSubfolder() {
+        QFETCH(FolderTree, before);
+        QFETCH(MoveOutcome, outcome);
+        QFETCH(QStringList, created);
+        QFETCH(QStringList, moved);
+        ScratchFolder dir;
+        QVERIFY(dir.IsValid());
+        QVERIFY(WriteFolderTree(dir.Path(), before));
+        FakeDialogs dialogs(true);
+        drovalin::MoveRecord record;
+        drovalin::MoveOptions options;
+        options.subfolder = "w2";
+        options.record = &record;
+        QCOMPARE(drovalin::MoveCombination(dir.Path(), {"a", "b"}, dialogs, options), outcome);
+
+        const std::string root = dir.Path() + "/";
+        QStringList createdSeen;
+        for (const std::string& folder : record.createdFolders)
+            createdSeen << QString::fromStdString(folder.substr(root.size()));
+        QCOMPARE(createdSeen, created);
+        QStringList movedSeen;
+        for (const drovalin::MoveRecord::Step& step : record.moved) {
+            QCOMPARE(step.to, root + "w2/" + step.from.substr(root.size()));
+            movedSeen << QString::fromStdString(step.from.substr(root.size()));
+        }
+        QCOMPARE(movedSeen, moved);
+        QVERIFY(!std::filesystem::exists(root + "w"));
     }
 
     void secondClickOnTheSameRow() {

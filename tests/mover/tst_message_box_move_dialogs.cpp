@@ -127,7 +127,7 @@ class TestMessageBoxMoveDialogs : public QObject {
         Seen seen;
         AnswerNextModal(seen, press);
 
-        QCOMPARE(dialogs.ConfirmMove(names), answer);
+        QCOMPARE(dialogs.ConfirmMove(names, {}), answer);
         QCOMPARE(seen.title, QStringLiteral("これらのファイルを移動します"));
         QCOMPARE(seen.buttons, (QStringList{QStringLiteral("OK"), QStringLiteral("キャンセル")}));
         QCOMPARE(seen.text, shown);

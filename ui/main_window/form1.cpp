@@ -9,6 +9,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QResizeEvent>
 #include <QStyle>
 #include <QTableView>
@@ -65,6 +66,7 @@ Form1::Form1(QWidget* parent)
       text1_(new QLineEdit(this)),
       grid2_(new CombinationTableView(this)),
       model_(new CombinationTableModel(this)),
+      commandMenu_(new QMenu(this)),
       ownMoveDialogs_(std::make_unique<MessageBoxMoveDialogs>(this)),
       ownNotifier_(std::make_unique<MessageBoxNotifier>(this)),
       moveDialogs_(ownMoveDialogs_.get()),
@@ -114,6 +116,10 @@ Form1::Form1(QWidget* parent)
     FitColumnsToHeaders();
     grid2_->installEventFilter(this);
 
+    grid2_->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(grid2_, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& at) { ShowCommandMenu(grid2_->viewport()->mapTo(grid2_, at)); });
+
     connect(text1_, &QLineEdit::textChanged, this, &Form1::Text1_Change);
     connect(grid2_, &QTableView::clicked, this, &Form1::MSHFlexGrid2_Click);
 
@@ -153,6 +159,21 @@ QRectF Form1::CombinationTableGeometryTwips() const { return tableTwips_; }
 void Form1::SetMoveDialogs(MoveDialogs* dialogs) { moveDialogs_ = dialogs ? dialogs : ownMoveDialogs_.get(); }
 
 void Form1::SetNotifier(UserNotifier* notifier) { notifier_ = notifier ? notifier : ownNotifier_.get(); }
+
+void Form1::AddCommand(QAction* action) {
+    action->setShortcutContext(Qt::WindowShortcut);
+    addAction(action);
+    commandMenu_->addAction(action);
+}
+
+void Form1::AddCommandSeparator() { commandMenu_->addSeparator(); }
+
+QMenu* Form1::CommandMenu() const { return commandMenu_; }
+
+void Form1::ShowCommandMenu(const QPoint& atTable) {
+    if (commandMenu_->isEmpty()) return;
+    commandMenu_->popup(grid2_->mapToGlobal(atTable));
+}
 
 void Form1::EmptyTables() {
     auto files = std::make_shared<FileTable>();
@@ -252,7 +273,15 @@ void Form1::MSHFlexGrid2_Click(const QModelIndex& index) {
 
 bool Form1::eventFilter(QObject* watched, QEvent* event) {
     if (watched == grid2_ && event->type() == QEvent::KeyPress) {
-        const int key = static_cast<QKeyEvent*>(event)->key();
+        const auto* press = static_cast<QKeyEvent*>(event);
+        const int key = press->key();
+        if (key == Qt::Key_Menu || (key == Qt::Key_F10 && press->modifiers() == Qt::ShiftModifier)) {
+            // From the keyboard the menu opens at the current row, or at the table's corner without one.
+            const QRect cell = grid2_->visualRect(grid2_->currentIndex());
+            const QPoint at = cell.isValid() ? cell.bottomLeft() : QPoint(0, 0);
+            ShowCommandMenu(grid2_->viewport()->mapTo(grid2_, at));
+            return true;
+        }
         if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space) {
             const QModelIndex current = grid2_->currentIndex();
             if (current.isValid() && grid2_->selectionModel()->isRowSelected(current.row(), QModelIndex())) {

@@ -15,8 +15,10 @@
 #include "splash_holder.h"
 #include "user_notifier.h"
 
+class QAction;
 class QLabel;
 class QLineEdit;
+class QMenu;
 class QTableView;
 class QModelIndex;
 
@@ -63,6 +65,12 @@ class Form1 : public QWidget {
     // Shows the given tables; the combination table reads its names from files.
     void ShowTables(std::shared_ptr<FileTable> files, std::shared_ptr<CombinationTable> combinations);
 
+    // Offers a command in the combination table's context menu (right button, the Menu key, Shift+F10) and
+    // by its shortcut anywhere in the window. Commands appear in the order they are added.
+    void AddCommand(QAction* action);
+    void AddCommandSeparator();
+    QMenu* CommandMenu() const;
+
     // Where the combination table stands, in twips, after the last resize.
     QRectF CombinationTableGeometryTwips() const;
 
@@ -89,6 +97,7 @@ class Form1 : public QWidget {
     void MSHFlexGrid2_Click(const QModelIndex& index);
 
     void MarkCapacityBox(bool invalid);
+    void ShowCommandMenu(const QPoint& atTable);
     void Warn(const Notice& notice);
     void FitColumnsToHeaders();
 
@@ -102,6 +111,7 @@ class Form1 : public QWidget {
     QLineEdit* text1_;
     QTableView* grid2_;
     CombinationTableModel* model_;
+    QMenu* commandMenu_;
 
     SplashHolder splash_;
     std::unique_ptr<SingleInstanceGuard> instanceGuard_;

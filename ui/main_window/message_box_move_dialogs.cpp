@@ -41,7 +41,7 @@ MessageBoxMoveDialogs::MessageBoxMoveDialogs(QWidget* parent) : parent_(parent) 
 // A plain message box cuts a long prompt, so the names sit in a scroll area that grows with the list up to
 // a bound and scrolls beyond it. The buttons are laid out by hand: a button box would put Cancel first on
 // some desktops.
-bool MessageBoxMoveDialogs::ConfirmMove(const std::vector<std::string>& names) {
+bool MessageBoxMoveDialogs::ConfirmMove(const std::vector<std::string>& names, const std::string& summary) {
     QStringList lines;
     lines.reserve(static_cast<qsizetype>(names.size()));
     for (const std::string& name : names) lines << Decoded(name);
@@ -81,6 +81,12 @@ bool MessageBoxMoveDialogs::ConfirmMove(const std::vector<std::string>& names) {
     buttons->addWidget(ok);
     buttons->addWidget(cancel);
     auto* layout = new QVBoxLayout(&dialog);
+    if (!summary.empty()) {
+        auto* heading = new QLabel(Decoded(summary));
+        heading->setTextFormat(Qt::PlainText);
+        heading->setAccessibleName(heading->text());
+        layout->addWidget(heading);
+    }
     layout->addWidget(scroll);
     layout->addLayout(buttons);
 

@@ -12,7 +12,7 @@ class MessageBoxMoveDialogs : public drovalin::MoveDialogs {
   public:
     explicit MessageBoxMoveDialogs(QWidget* parent);
 
-    bool ConfirmMove(const std::vector<std::string>& names) override;
+    bool ConfirmMove(const std::vector<std::string>& names, const std::string& summary) override;
     void ReportMoveFailure() override;
     void ReportSubfolderFailure(const std::string& detail) override;
 
