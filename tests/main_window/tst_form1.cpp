@@ -449,10 +449,14 @@ void TestForm1::confirmedMoveLeavesTables() {
     QCOMPARE(dialogs_.failures, 0);
     QCOMPARE(FileNamesOf(form_->Files()), (Names{"c1", "c2"}));
     QCOMPARE(NamesCellsOf(form_->Combinations()), (Names{"c1,c2", "c2"}));
+    QVERIFY(form_->LastMove().has_value());
+    QCOMPARE(form_->LastMove()->createdFolders, (Names{folder + "/w"}));
+    QCOMPARE(form_->LastMove()->moved.size(), std::size_t(2));
 
-    // The same row again: its files are gone, and the move says so.
+    // The same row again: its files are gone, and the move says so; the earlier move stays the last one.
     Click(0, 3);
     QCOMPARE(dialogs_.failures, 1);
+    QCOMPARE(form_->LastMove()->moved.size(), std::size_t(2));
 }
 
 void TestForm1::windowIdentity() {

@@ -268,8 +268,16 @@ void Form1::MSHFlexGrid2_Click(const QModelIndex& index) {
     const std::vector<std::string> names = combinations_->FileNames(CombinationTableModel::EngineRow(index));
     // A copy: the confirmation box runs events, and the folder must not change under the move.
     const std::string folder = *currentFolder_;
-    MoveCombination(folder, names, *moveDialogs_);
+    MoveRecord record;
+    MoveOptions options;
+    options.record = &record;
+    MoveCombination(folder, names, *moveDialogs_, options);
+    if (!record.moved.empty() || !record.createdFolders.empty()) RememberMove(std::move(record));
 }
+
+void Form1::RememberMove(MoveRecord record) { lastMove_ = std::move(record); }
+
+const std::optional<MoveRecord>& Form1::LastMove() const { return lastMove_; }
 
 bool Form1::eventFilter(QObject* watched, QEvent* event) {
     if (watched == grid2_ && event->type() == QEvent::KeyPress) {

@@ -71,6 +71,10 @@ class Form1 : public QWidget {
     void AddCommandSeparator();
     QMenu* CommandMenu() const;
 
+    // The last move of this run, whichever way it was started; the one an undo takes back.
+    void RememberMove(MoveRecord record);
+    const std::optional<MoveRecord>& LastMove() const;
+
     // Where the combination table stands, in twips, after the last resize.
     QRectF CombinationTableGeometryTwips() const;
 
@@ -105,6 +109,7 @@ class Form1 : public QWidget {
     std::int32_t capacity_ = 0;
     std::shared_ptr<FileTable> files_;
     std::shared_ptr<CombinationTable> combinations_;
+    std::optional<MoveRecord> lastMove_;
     QRectF tableTwips_;
 
     QLabel* instructionLine_;
