@@ -8,6 +8,7 @@ int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Drovalin"));
     QApplication::setApplicationVersion(QStringLiteral(DROVALIN_VERSION));
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.drovalin.Drovalin"));
     drovalin::InstallQtJapanese(app);
 
     drovalin::Form1 form;

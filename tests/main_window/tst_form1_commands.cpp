@@ -71,6 +71,7 @@ class TestForm1Commands : public QObject {
     void undoNeverReplaces();
     void capacityBoxKeepsItsEditingKeys();
     void mediaPresetWritesCapacity();
+    void everyStepByKeyboard();
 
   private:
     void ShowForm();
@@ -296,6 +297,33 @@ void TestForm1Commands::mediaPresetWritesCapacity() {
     QCOMPARE(form_->Combinations().Rows(), 1);  // typing never rebuilds
     box->undo();
     QCOMPARE(box->text(), QString("5"));
+}
+
+// Type the capacity, choose the folder, pick a row and confirm, without the mouse.
+void TestForm1Commands::everyStepByKeyboard() {
+    const std::string folder =
+        MakeFolder(dir_->path().toStdString(), "f", {{"c1", 30}, {"c2", 20}, {"c3", 10}});
+    chooser_.answer = QString::fromStdString(folder);
+    ShowForm();
+    QTableView* grid = form_->MSHFlexGrid2();
+    QTest::keyClick(grid, Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), form_->Text1());
+    QTest::keyClicks(form_->Text1(), "45");
+    QTest::keyClick(form_->Text1(), Qt::Key_O, Qt::ControlModifier);
+    QCOMPARE(NamesCellsOf(form_->Combinations()), (Names{"c1,c3", "c2,c3", "c3"}));
+
+    QTest::keyClick(form_->Text1(), Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), grid);
+    QTest::keyClick(grid, Qt::Key_Home, Qt::ControlModifier);
+    QTest::keyClick(grid, Qt::Key_Down);
+    QTest::keyClick(grid, Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), form_->Text1());
+    QTest::keyClick(form_->Text1(), Qt::Key_Tab);
+    dialogs_.answer = true;
+    QTest::keyClick(grid, Qt::Key_Return);
+
+    QCOMPARE(dialogs_.offered, (std::vector<Names>{{"c2", "c3"}}));
+    QVERIFY(Exists(folder + "/w/c2") && Exists(folder + "/w/c3"));
 }
 
 QTEST_MAIN(TestForm1Commands)

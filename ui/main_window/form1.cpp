@@ -106,6 +106,8 @@ Form1::Form1(QWidget* parent)
     grid2_->setSelectionMode(QAbstractItemView::SingleSelection);
     grid2_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     grid2_->setWordWrap(false);
+    // Tab leaves the table for the capacity box, as the tab order says; the arrow keys move between rows.
+    grid2_->setTabKeyNavigation(false);
     grid2_->setTextElideMode(Qt::ElideRight);
     grid2_->setAcceptDrops(false);
     // Rows of one fixed height, so the view never measures a row to place the others.
