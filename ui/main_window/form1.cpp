@@ -281,6 +281,9 @@ void Form1::MSHFlexGrid2_Click(const QModelIndex& index) {
     MoveOptions options;
     options.record = &record;
     MoveCombination(folder, names, *moveDialogs_, options);
+    // Without a window manager nobody hands the window back its activation when a box closes, and its
+    // shortcuts (Ctrl+Z among them) would wait for a click.
+    activateWindow();
     if (!record.moved.empty() || !record.createdFolders.empty()) RememberMove(std::move(record));
 }
 

@@ -53,6 +53,8 @@ void Form1::OpenFolder() {
     const QString start =
         currentFolder_ ? QFile::decodeName(QByteArray::fromStdString(*currentFolder_)) : QString();
     const QString chosen = folderChooser_->ChooseFolder(this, start);
+    // The window takes its shortcuts back from the dialog even without a window manager.
+    activateWindow();
     if (chosen.isEmpty()) return;
     Form_OLEDragDrop(QFile::encodeName(chosen).toStdString());
 }
@@ -70,7 +72,10 @@ void Form1::UndoLastMove() {
     lastMove_.reset();
     UpdateEverydayCommands();
     const UndoResult result = UndoMove(record);
-    if (!result.Complete()) Warn(UndoNotice(result));
+    if (!result.Complete()) {
+        Warn(UndoNotice(result));
+        activateWindow();
+    }
 }
 
 void Form1::ShowCapacityMenu(const QPoint& atBox) {
