@@ -2,11 +2,14 @@
 #include <QTimer>
 
 #include "form1.h"
+#include "qt_japanese.h"
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Drovalin"));
     QApplication::setApplicationVersion(QStringLiteral(DROVALIN_VERSION));
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.drovalin.Drovalin"));
+    drovalin::InstallQtJapanese(app);
 
     drovalin::Form1 form;
     // Another instance is running: it has been brought to the front, and this one ends without a trace.

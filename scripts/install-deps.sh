@@ -5,7 +5,8 @@ set -euo pipefail
 packages=(
     build-essential cmake pkg-config
     qt6-base-dev qt6-base-dev-tools libgl-dev
-    fonts-ipafont-gothic
+    fonts-ipafont-gothic qt6-translations-l10n
+    desktop-file-utils appstream
     xvfb xauth xdotool x11-utils libx11-dev
 )
 

@@ -21,6 +21,7 @@
 
 #include "combination_table_model.h"
 #include "combination_table_view.h"
+#include "dialog_folder_chooser.h"
 #include "drop_notices.h"
 #include "dropped_path.h"
 #include "folder_rebuild.h"
@@ -69,8 +70,10 @@ Form1::Form1(QWidget* parent)
       commandMenu_(new QMenu(this)),
       ownMoveDialogs_(std::make_unique<MessageBoxMoveDialogs>(this)),
       ownNotifier_(std::make_unique<MessageBoxNotifier>(this)),
+      ownFolderChooser_(std::make_unique<DialogFolderChooser>()),
       moveDialogs_(ownMoveDialogs_.get()),
-      notifier_(ownNotifier_.get()) {
+      notifier_(ownNotifier_.get()),
+      folderChooser_(ownFolderChooser_.get()) {
     InitResources();
     setWindowTitle(QStringLiteral("Drovalin"));
     setWindowIcon(QIcon(QStringLiteral(":/drovalin/drovalin.png")));
@@ -103,6 +106,8 @@ Form1::Form1(QWidget* parent)
     grid2_->setSelectionMode(QAbstractItemView::SingleSelection);
     grid2_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     grid2_->setWordWrap(false);
+    // Tab leaves the table for the capacity box, as the tab order says; the arrow keys move between rows.
+    grid2_->setTabKeyNavigation(false);
     grid2_->setTextElideMode(Qt::ElideRight);
     grid2_->setAcceptDrops(false);
     // Rows of one fixed height, so the view never measures a row to place the others.
@@ -127,6 +132,7 @@ Form1::Form1(QWidget* parent)
     QWidget::setTabOrder(grid2_, text1_);
     grid2_->setFocus();
     Form_Resize();
+    AddEverydayCommands();
 }
 
 Form1::~Form1() = default;
@@ -138,7 +144,10 @@ QString Form1::InstructionText() {
 
 const std::optional<std::string>& Form1::CurrentFolder() const { return currentFolder_; }
 
-void Form1::SetCurrentFolder(std::optional<std::string> folder) { currentFolder_ = std::move(folder); }
+void Form1::SetCurrentFolder(std::optional<std::string> folder) {
+    currentFolder_ = std::move(folder);
+    UpdateEverydayCommands();
+}
 
 std::int32_t Form1::Capacity() const { return capacity_; }
 
@@ -240,7 +249,7 @@ void Form1::Form_OLEDragDrop(const std::string& path) {
         Warn(NotAFolderNotice(path));
         return;
     }
-    currentFolder_ = path;
+    SetCurrentFolder(path);
     EmptyTables();
     RebuildTables();
 }
@@ -272,10 +281,16 @@ void Form1::MSHFlexGrid2_Click(const QModelIndex& index) {
     MoveOptions options;
     options.record = &record;
     MoveCombination(folder, names, *moveDialogs_, options);
+    // Without a window manager nobody hands the window back its activation when a box closes, and its
+    // shortcuts (Ctrl+Z among them) would wait for a click.
+    activateWindow();
     if (!record.moved.empty() || !record.createdFolders.empty()) RememberMove(std::move(record));
 }
 
-void Form1::RememberMove(MoveRecord record) { lastMove_ = std::move(record); }
+void Form1::RememberMove(MoveRecord record) {
+    lastMove_ = std::move(record);
+    UpdateEverydayCommands();
+}
 
 const std::optional<MoveRecord>& Form1::LastMove() const { return lastMove_; }
 

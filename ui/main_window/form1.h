@@ -11,6 +11,7 @@
 #include "combination_table.h"
 #include "drop_notices.h"
 #include "file_table.h"
+#include "folder_chooser.h"
 #include "single_instance_guard.h"
 #include "splash_holder.h"
 #include "user_notifier.h"
@@ -75,6 +76,16 @@ class Form1 : public QWidget {
     void RememberMove(MoveRecord record);
     const std::optional<MoveRecord>& LastMove() const;
 
+    // The everyday commands, also in the command menu: 「フォルダを開く…」 takes a chosen folder as a drop,
+    // 「再読み込み」 lists the current folder again with the capacity in the box, 「元に戻す」 takes the last
+    // move back once.
+    void OpenFolder();
+    void ReloadFolder();
+    void UndoLastMove();
+    // Replaces the folder dialog, for use without a screen. The window does not own it; nullptr restores the
+    // dialog.
+    void SetFolderChooser(FolderChooser* chooser);
+
     // Where the combination table stands, in twips, after the last resize.
     QRectF CombinationTableGeometryTwips() const;
 
@@ -104,6 +115,9 @@ class Form1 : public QWidget {
     void ShowCommandMenu(const QPoint& atTable);
     void Warn(const Notice& notice);
     void FitColumnsToHeaders();
+    void AddEverydayCommands();
+    void UpdateEverydayCommands();
+    void ShowCapacityMenu(const QPoint& atBox);
 
     std::optional<std::string> currentFolder_;
     std::int32_t capacity_ = 0;
@@ -117,6 +131,8 @@ class Form1 : public QWidget {
     QTableView* grid2_;
     CombinationTableModel* model_;
     QMenu* commandMenu_;
+    QAction* reloadAction_ = nullptr;
+    QAction* undoAction_ = nullptr;
 
     SplashHolder splash_;
     std::unique_ptr<SingleInstanceGuard> instanceGuard_;
@@ -127,8 +143,10 @@ class Form1 : public QWidget {
 
     std::unique_ptr<MoveDialogs> ownMoveDialogs_;
     std::unique_ptr<UserNotifier> ownNotifier_;
+    std::unique_ptr<FolderChooser> ownFolderChooser_;
     MoveDialogs* moveDialogs_;
     UserNotifier* notifier_;
+    FolderChooser* folderChooser_;
 };
 
 }  // namespace drovalin
