@@ -11,6 +11,7 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QScrollBar>
+#include <QStyle>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
@@ -85,6 +86,8 @@ class TestForm1 : public QObject {
     void windowIdentity();
     void instructionLine();
     void headerTexts();
+    void numberColumnsShowWholeNumbers_data();
+    void numberColumnsShowWholeNumbers();
     void millionRowsScrollMakesOnlyVisibleNames();
 
   private:
@@ -512,6 +515,49 @@ void TestForm1::headerTexts() {
         for (const QChar c : text) QVERIFY(metrics.inFont(c));
     }
     QVERIFY(!form_->MSHFlexGrid2()->verticalHeader()->isVisible());
+}
+
+void TestForm1::numberColumnsShowWholeNumbers_data() {
+    QTest::addColumn<QString>("capacity");
+    QTest::addColumn<int>("files");
+    QTest::addColumn<int>("kilobytes");
+    QTest::newRow("DVD, small files") << "4589843" << 3 << 1;
+    QTest::newRow("700000, 2 KB files") << "700000" << 50 << 2;
+    QTest::newRow("25 GB, one large file") << "24413696" << 1 << 1000000;
+}
+
+// A cell's text stands inside the style's focus frame margin plus a pixel on each side, and the grid line
+// takes a pixel of the column; a narrower column elides the number.
+void TestForm1::numberColumnsShowWholeNumbers() {
+    QFETCH(QString, capacity);
+    QFETCH(int, files);
+    QFETCH(int, kilobytes);
+    std::vector<std::pair<std::string, std::int64_t>> sizes;
+    for (int i = 0; i < files; ++i) sizes.emplace_back("f" + std::to_string(i), kilobytes);
+    const std::string folder = MakeFolder(dir_->path().toStdString(), "f", sizes);
+    QTableView* grid = form_->MSHFlexGrid2();
+    QHeaderView* header = grid->horizontalHeader();
+    const QFontMetrics metrics(grid->font());
+    const int margins = 2 * (grid->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, grid) + 1) + 1;
+
+    // A rebuild with a small capacity first: the widths follow each rebuild.
+    for (const QString& text : {QStringLiteral("9"), capacity}) {
+        form_->Text1()->setText(text);
+        Drop({FileUrl(folder)});
+        for (int row = 0; row < grid->model()->rowCount(); ++row) {
+            for (int col = 0; col < 3; ++col) {
+                const QString number = grid->model()->index(row, col).data().toString();
+                QVERIFY2(header->sectionSize(col) >= metrics.horizontalAdvance(number) + margins,
+                         qPrintable(QStringLiteral("column %1 cuts %2").arg(col).arg(number)));
+            }
+        }
+    }
+    QVERIFY(grid->model()->rowCount() > 0);
+
+    // The names column reaches the table's right edge however wide the window grows.
+    form_->resize(1600, 400);
+    QCoreApplication::processEvents();
+    QVERIFY(header->sectionViewportPosition(3) + header->sectionSize(3) >= grid->viewport()->width());
 }
 
 void TestForm1::millionRowsScrollMakesOnlyVisibleNames() {

@@ -8,6 +8,7 @@ add_library(drovalin_main_window STATIC
     form1.cpp
     form1_startup.cpp
     message_box_notifier.cpp
+    number_column_width.cpp
 )
 target_include_directories(drovalin_main_window PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
 target_link_libraries(drovalin_main_window

@@ -103,7 +103,7 @@ class Form1 : public QWidget {
     void MarkCapacityBox(bool invalid);
     void ShowCommandMenu(const QPoint& atTable);
     void Warn(const Notice& notice);
-    void FitColumnsToHeaders();
+    void FitColumns();
 
     std::optional<std::string> currentFolder_;
     std::int32_t capacity_ = 0;
