@@ -1,0 +1,112 @@
+// drovalin-confirm-bench: times a click on a combination of N files (default 1,000,000) until its
+// confirmation is shown and its names are painted, through the real window and the real confirmation.
+// The confirmation is cancelled each time, so nothing moves.
+#include <QApplication>
+#include <QDialog>
+#include <QElapsedTimer>
+#include <QHeaderView>
+#include <QListView>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <algorithm>
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "combination_table.h"
+#include "file_table.h"
+#include "form1.h"
+
+using namespace drovalin;
+
+namespace {
+
+// Watches for the confirmation: when it is shown and when its list of names is first painted; then cancels.
+class ConfirmationWatch : public QObject {
+  public:
+    explicit ConfirmationWatch(const QElapsedTimer& clock) : clock_(clock) {}
+    double shownMs = -1;
+    double paintedMs = -1;
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Show && shownMs < 0 && qobject_cast<QDialog*>(watched) != nullptr)
+            shownMs = clock_.nsecsElapsed() / 1e6;
+        if (event->type() == QEvent::Paint && paintedMs < 0) {
+            auto* widget = qobject_cast<QWidget*>(watched);
+            auto* list = widget != nullptr ? qobject_cast<QListView*>(widget->parentWidget()) : nullptr;
+            if (list != nullptr && widget == list->viewport()) {
+                paintedMs = clock_.nsecsElapsed() / 1e6;
+                QTimer::singleShot(0, list->window(), [dialog = list->window()] { dialog->close(); });
+            }
+        }
+        return false;
+    }
+
+  private:
+    const QElapsedTimer& clock_;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    const long long count = argc > 1 ? std::atoll(argv[1]) : 1000000;
+    if (count <= 0 || count > 100000000) {
+        std::fprintf(stderr, "usage: drovalin-confirm-bench [NAMES]\n");
+        return 2;
+    }
+    QTemporaryDir folder;  // empty: the move is cancelled anyway
+
+    auto files = std::make_shared<FileTable>();
+    files->Reserve(static_cast<std::size_t>(count));
+    for (long long i = 0; i < count; ++i) {
+        char name[40];
+        std::snprintf(name, sizeof(name), "IMG_20240101_%07lld.jpg", i);
+        files->Append(name, 0);
+    }
+    auto combinations = std::make_shared<CombinationTable>(files);
+    combinations->SetCapacity(700000);
+    combinations->Append(0, {{1, static_cast<std::int32_t>(count) + 1}});
+
+    Form1 form;
+    form.SetCurrentFolder(folder.path().toStdString());
+    form.ShowTables(files, combinations);
+    form.show();
+    if (!QTest::qWaitForWindowExposed(&form)) return 1;
+    QTableView* grid = form.MSHFlexGrid2();
+    const QRect cell = grid->visualRect(grid->model()->index(0, CombinationTable::kNamesCol));
+
+    QElapsedTimer clock;
+    clock.start();
+    const std::vector<std::string> copied = combinations->FileNames(1);
+    const double copyMs = clock.nsecsElapsed() / 1e6;
+
+    std::vector<double> shown;
+    std::vector<double> painted;
+    for (int attempt = 0; attempt < 5; ++attempt) {
+        ConfirmationWatch watch(clock);
+        app.installEventFilter(&watch);
+        clock.restart();
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, cell.center());
+        app.removeEventFilter(&watch);
+        if (watch.shownMs < 0 || watch.paintedMs < 0) {
+            std::fprintf(stderr, "the confirmation did not appear\n");
+            return 1;
+        }
+        shown.push_back(watch.shownMs);
+        painted.push_back(watch.paintedMs);
+        std::printf("confirm names=%lld attempt=%d click_to_shown_ms=%.1f click_to_painted_ms=%.1f\n", count,
+                    attempt + 1, watch.shownMs, watch.paintedMs);
+    }
+    std::sort(shown.begin(), shown.end());
+    std::sort(painted.begin(), painted.end());
+    std::printf(
+        "confirm names=%lld names_copy_ms=%.1f median_click_to_shown_ms=%.1f "
+        "median_click_to_painted_ms=%.1f\n",
+        count, copyMs, shown[shown.size() / 2], painted[painted.size() / 2]);
+    return 0;
+}
