@@ -1,5 +1,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
+#include <QAccessible>
 #include <QAction>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -15,6 +16,7 @@
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <filesystem>
 #include <memory>
 
@@ -22,6 +24,7 @@
 #include "combination_table_model.h"
 #include "file_table.h"
 #include "form1.h"
+#include "message_box_notifier.h"
 #include "recording_doubles.h"
 #include "sample_folder.h"
 #include "twips.h"
@@ -85,6 +88,7 @@ class TestForm1 : public QObject {
     void commandMenuFromKeyboardAndShortcut();
     void windowIdentity();
     void instructionLine();
+    void labelsReadAsShown();
     void headerTexts();
     void numberColumnsShowWholeNumbers_data();
     void numberColumnsShowWholeNumbers();
@@ -497,6 +501,34 @@ void TestForm1::instructionLine() {
     const QFontMetrics metrics(line->font());
     QVERIFY(metrics.horizontalAdvance(QString(15, QChar(0x3000))) > box.right());
     for (const QChar c : expected) QVERIFY2(metrics.inFont(c), qPrintable(QString("no glyph for ") + c));
+}
+
+// Assistive technology reads each label's own text; hints belong in the description.
+void TestForm1::labelsReadAsShown() {
+    const auto misread = [](QWidget* window) {
+        QStringList labels;
+        for (QLabel* label : window->findChildren<QLabel*>()) {
+            QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(label);
+            if (!label->text().isEmpty() && accessible->text(QAccessible::Name) != label->text())
+                labels << accessible->text(QAccessible::Name);
+        }
+        return labels;
+    };
+    form_->show();
+    QVERIFY(QTest::qWaitForWindowExposed(form_.get()));
+    QCOMPARE(misread(form_.get()), QStringList());
+
+    // The notices' boxes.
+    QStringList misreadInBox{QStringLiteral("no box")};
+    QTimer::singleShot(0, [&] {
+        QWidget* box = QApplication::activeModalWidget();
+        if (box == nullptr) return;
+        misreadInBox = misread(box);
+        box->close();
+    });
+    drovalin::MessageBoxNotifier(form_.get())
+        .Warn(QStringLiteral("エラー報告"), QStringLiteral("読めません"));
+    QCOMPARE(misreadInBox, QStringList());
 }
 
 void TestForm1::headerTexts() {

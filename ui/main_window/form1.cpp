@@ -85,7 +85,8 @@ Form1::Form1(QWidget* parent)
     instructionLine_->setTextFormat(Qt::PlainText);
     instructionLine_->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     instructionLine_->setFocusPolicy(Qt::NoFocus);
-    instructionLine_->setAccessibleName(QStringLiteral("使い方"));
+    // Assistive technology reads the line itself; what it is for is the description.
+    instructionLine_->setAccessibleDescription(QStringLiteral("使い方"));
 
     text1_->setGeometry(PixelRect(kCapacityBoxTwips));
     text1_->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
