@@ -6,7 +6,7 @@ packages=(
     build-essential cmake pkg-config
     qt6-base-dev qt6-base-dev-tools libgl-dev
     fonts-ipafont-gothic
-    xvfb xauth xdotool x11-utils libx11-dev
+    xvfb xauth xdotool x11-utils libx11-dev twm
 )
 
 missing=()
