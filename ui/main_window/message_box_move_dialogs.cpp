@@ -68,8 +68,6 @@ bool MessageBoxMoveDialogs::ConfirmMove(const std::vector<std::string>& names, c
     QDialog dialog(parent_);
     dialog.setWindowTitle(kConfirmTitle);
     dialog.setAccessibleName(kConfirmTitle);
-    // Wide enough for the title bar to show the whole title beside its buttons.
-    dialog.setMinimumWidth(dialog.fontMetrics().horizontalAdvance(kConfirmTitle) + 160);
 
     drovalin::MoveNamesModel model(names);
     auto* list = new QListView;
@@ -81,7 +79,11 @@ bool MessageBoxMoveDialogs::ConfirmMove(const std::vector<std::string>& names, c
     list->setAccessibleName(QStringLiteral("移動するファイル"));
     list->setAccessibleDescription(
         QStringLiteral("%1 個のファイルを w フォルダに移動します").arg(names.size()));
-    list->setMinimumSize(ListSize(*list, names, parent_ != nullptr ? parent_->screen() : dialog.screen()));
+    QSize listSize = ListSize(*list, names, parent_ != nullptr ? parent_->screen() : dialog.screen());
+    // Wide enough for the title bar to show the whole title beside its buttons.
+    listSize.setWidth(
+        std::max(listSize.width(), dialog.fontMetrics().horizontalAdvance(kConfirmTitle) + 160));
+    list->setMinimumSize(listSize);
 
     auto* ok = new QPushButton(QStringLiteral("OK"));
     ok->setDefault(true);
@@ -94,6 +96,8 @@ bool MessageBoxMoveDialogs::ConfirmMove(const std::vector<std::string>& names, c
     buttons->addWidget(ok);
     buttons->addWidget(cancel);
     auto* layout = new QVBoxLayout(&dialog);
+    // Never smaller than the list, however a window system would size a new window.
+    layout->setSizeConstraint(QLayout::SetMinimumSize);
     if (!summary.empty()) {
         auto* heading = new QLabel(Decoded(summary));
         heading->setTextFormat(Qt::PlainText);
