@@ -66,8 +66,10 @@ void ReadNamesList(QWidget* box, QListView* list, Seen& seen) {
         if (label->text().contains('\n')) seen.namesInOneLabel = true;
         seen.summary = label->text();
     }
+    // The list lays its rows out once events run, as it does before anyone could press a key.
+    QCoreApplication::processEvents();
     QTest::keyClick(box, Qt::Key_Backtab);
-    if (QApplication::focusWidget() == list) {
+    if (box->focusWidget() == list) {
         QTest::keyClick(list, Qt::Key_End);
         seen.reachedByKeyboard = list->currentIndex().data().toString();
     }

@@ -77,8 +77,7 @@ bool MessageBoxMoveDialogs::ConfirmMove(const std::vector<std::string>& names, c
     list->setSelectionMode(QAbstractItemView::SingleSelection);
     list->setTextElideMode(Qt::ElideMiddle);
     list->setAccessibleName(QStringLiteral("移動するファイル"));
-    list->setAccessibleDescription(
-        QStringLiteral("%1 個のファイルを w フォルダに移動します").arg(names.size()));
+    list->setAccessibleDescription(QStringLiteral("%1 個のファイル").arg(names.size()));
     QSize listSize = ListSize(*list, names, parent_ != nullptr ? parent_->screen() : dialog.screen());
     // Wide enough for the title bar to show the whole title beside its buttons.
     listSize.setWidth(
