@@ -107,8 +107,13 @@ std::vector<int> CombinationTable::FileRows(int row) const {
 }
 
 std::vector<std::string> CombinationTable::FileNames(int row) const {
+    const Combination& c = At(row);
     std::vector<std::string> names;
-    for (const int file : FileRows(row)) names.push_back(files_->Name(file));
+    names.reserve(static_cast<std::size_t>(Count(row)));
+    for (std::uint32_t i = 0; i < c.runCount; ++i) {
+        const Run& run = runs_[c.firstRun + i];
+        for (std::int32_t file = run.first; file < run.last; ++file) names.push_back(files_->Name(file));
+    }
     return names;
 }
 

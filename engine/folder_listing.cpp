@@ -13,16 +13,12 @@ namespace {
 
 std::string ErrorText(int error) { return std::error_code(error, std::generic_category()).message(); }
 
-// Entry types that can never be a regular file or a link to one. DT_UNKNOWN and DT_LNK are measured.
+// Entry types that are never a regular file. Symbolic links are left out too: a move renames the link, not
+// its target, so listing it with the target's size would promise data the link does not carry. DT_UNKNOWN
+// is measured.
 bool KnownNotFile(unsigned char type) {
-    return type == DT_DIR || type == DT_FIFO || type == DT_SOCK || type == DT_CHR || type == DT_BLK;
-}
-
-// A link whose target is missing, loops or runs through a non-folder is a broken link.
-bool IsBrokenLink(int dirFd, const char* name, int statError) {
-    if (statError != ENOENT && statError != ELOOP && statError != ENOTDIR) return false;
-    struct stat own {};
-    return fstatat(dirFd, name, &own, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(own.st_mode);
+    return type == DT_DIR || type == DT_LNK || type == DT_FIFO || type == DT_SOCK || type == DT_CHR ||
+           type == DT_BLK;
 }
 
 }  // namespace
@@ -79,9 +75,9 @@ MeasuredFiles MeasureFiles(const std::string& folder, std::vector<std::string>&&
             continue;
         }
         struct stat st {};
-        if (fstatat(dirFd, name.c_str(), &st, 0) != 0) {
-            const int error = errno;
-            if (!IsBrokenLink(dirFd, name.c_str(), error)) result.leftOut.push_back({name, ErrorText(error)});
+        // The entry itself, not what a link points to: a link is no file of this folder.
+        if (fstatat(dirFd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+            result.leftOut.push_back({name, ErrorText(errno)});
             continue;
         }
         if (S_ISREG(st.st_mode)) result.files.push_back({std::move(name), st.st_size});

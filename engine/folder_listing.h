@@ -32,12 +32,12 @@ struct MeasuredFiles {
 std::string JoinPath(const std::string& folder, const std::string& name);
 
 // Names of the folder's entries that may be regular files: hidden names (beginning with ".") and entries
-// known to be folders or special files are left out; subfolders are not entered. A listing that fails
-// part-way gives opened == false, never a partial list.
+// known to be folders, symbolic links or special files are left out; subfolders are not entered. A listing
+// that fails part-way gives opened == false, never a partial list.
 FolderNames ListFolderNames(const std::string& folder);
 
-// Measures each name: regular files and symbolic links to regular files (with the target's size) are kept;
-// folders, special files and broken links are dropped silently; a name that cannot be measured is left out.
+// Measures each name: regular files are kept; folders, special files and symbolic links (whatever they point
+// to, broken or not) are dropped silently; a name that cannot be measured is left out.
 MeasuredFiles MeasureFiles(const std::string& folder, const std::vector<std::string>& names);
 // The same, consuming the names, so a large folder's names are not held twice.
 MeasuredFiles MeasureFiles(const std::string& folder, std::vector<std::string>&& names);

@@ -7,7 +7,7 @@ packages=(
     qt6-base-dev qt6-base-dev-tools libgl-dev
     fonts-ipafont-gothic qt6-translations-l10n
     desktop-file-utils appstream
-    xvfb xauth xdotool x11-utils libx11-dev
+    xvfb xauth xdotool x11-utils libx11-dev twm
 )
 
 missing=()

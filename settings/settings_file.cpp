@@ -31,7 +31,12 @@ std::string SettingsFile::FirstLine() const {
 
 SettingsWriteResult SettingsFile::Save(const std::string& bytes) const {
     QSaveFile file(name_);
-    if (!file.open(QIODevice::WriteOnly)) return Failure(file.errorString());
+    if (!file.open(QIODevice::WriteOnly)) {
+        // No temporary file beside it (a folder that cannot be written, say): the file itself may still be.
+        const QFileInfo target(name_);
+        if (target.isFile()) return SaveInPlace(bytes, file.errorString());
+        return Failure(file.errorString());
+    }
     if (file.write(bytes.data(), static_cast<qint64>(bytes.size())) != static_cast<qint64>(bytes.size())) {
         const QString reason = file.errorString();
         file.cancelWriting();
@@ -39,6 +44,21 @@ SettingsWriteResult SettingsFile::Save(const std::string& bytes) const {
     }
     if (!file.commit()) return Failure(file.errorString());
     return {};
+}
+
+SettingsWriteResult SettingsFile::SaveInPlace(const std::string& bytes, const QString& whyNotReplaced) const {
+    QFile file(name_);
+    // ExistingOnly: never create a file here, only rewrite the one that is there.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::ExistingOnly))
+        return Failure(whyNotReplaced);
+    const bool written =
+        file.write(bytes.data(), static_cast<qint64>(bytes.size())) == static_cast<qint64>(bytes.size()) &&
+        file.flush();
+    QString reason = file.errorString();
+    file.close();
+    if (written && file.error() == QFileDevice::NoError) return {};
+    if (written) reason = file.errorString();
+    return Failure(reason);
 }
 
 SettingsWriteResult SettingsFile::Failure(const QString& reason) const {

@@ -23,13 +23,16 @@ class SettingsFile {
     std::string FirstLine() const;
 
     // Replaces the file's bytes through a temporary file beside it, so a failed write leaves the old
-    // file whole.
+    // file whole. Where no temporary file can be made but the file exists, it is rewritten in place.
     SettingsWriteResult Save(const std::string& bytes) const;
 
     // A failure to write the file, in a sentence for the user.
     SettingsWriteResult Failure(const QString& reason) const;
 
   private:
+    // Empties the existing file and writes bytes into it, checking every step.
+    SettingsWriteResult SaveInPlace(const std::string& bytes, const QString& whyNotReplaced) const;
+
     QString name_;
     QString what_;
 };

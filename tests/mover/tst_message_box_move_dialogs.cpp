@@ -1,9 +1,10 @@
+#include <QAccessible>
 #include <QApplication>
 #include <QDialog>
 #include <QLabel>
+#include <QListView>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QScrollArea>
 #include <QScrollBar>
 #include <QTest>
 #include <QTimer>
@@ -29,7 +30,57 @@ struct Seen {
     bool noIcon = true;
     bool scrollsVertically = false;
     bool fitsOnScreen = false;
+    QString summary;               // the confirmation's line above the names
+    bool namesInOneLabel = false;  // some label lays out several names
+    bool uniformRows = false;
+    QString reachedByKeyboard;  // the name current after Shift+Tab from OK and End
+    int accessibleRows = -1;
+    QString lastAccessibleName;
+    QStringList misreadLabels;  // labels whose accessible name is not their text
 };
+
+QString AccessibleName(QObject* object) {
+    QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(object);
+    return accessible != nullptr ? accessible->text(QAccessible::Name) : QString();
+}
+
+// What assistive technology reads for each label that shows text must be that text.
+QStringList MisreadLabels(QWidget* window) {
+    QStringList misread;
+    for (QLabel* label : window->findChildren<QLabel*>()) {
+        if (!label->text().isEmpty() && AccessibleName(label) != label->text())
+            misread << label->text() + QStringLiteral(" read as ") + AccessibleName(label);
+    }
+    return misread;
+}
+
+// The names as the confirmation's list shows them, and how keyboard and assistive technology reach them.
+void ReadNamesList(QWidget* box, QListView* list, Seen& seen) {
+    QStringList names;
+    for (int row = 0; row < list->model()->rowCount(); ++row)
+        names << list->model()->index(row, 0).data().toString();
+    seen.text = names.join('\n');
+    seen.uniformRows = list->uniformItemSizes();
+    seen.scrollsVertically = list->verticalScrollBar()->isVisible();
+    for (QLabel* label : box->findChildren<QLabel*>()) {
+        if (label->text().contains('\n')) seen.namesInOneLabel = true;
+        seen.summary = label->text();
+    }
+    // The list lays its rows out once events run, as it does before anyone could press a key.
+    QCoreApplication::processEvents();
+    QTest::keyClick(box, Qt::Key_Backtab);
+    if (box->focusWidget() == list) {
+        QTest::keyClick(list, Qt::Key_End);
+        seen.reachedByKeyboard = list->currentIndex().data().toString();
+    }
+    QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(list);
+    if (accessible != nullptr && accessible->tableInterface() != nullptr) {
+        QAccessibleTableInterface* table = accessible->tableInterface();
+        seen.accessibleRows = table->rowCount();
+        if (QAccessibleInterface* last = table->cellAt(table->rowCount() - 1, 0))
+            seen.lastAccessibleName = last->text(QAccessible::Name);
+    }
+}
 
 QList<QPushButton*> ButtonsLeftToRight(QWidget* box) {
     QList<QPushButton*> buttons = box->findChildren<QPushButton*>();
@@ -55,12 +106,10 @@ void AnswerNextModal(Seen& seen, Press press) {
             seen.text = message->text();
             seen.plainText = message->textFormat() == Qt::PlainText;
             seen.noIcon = message->icon() == QMessageBox::NoIcon;
-        } else if (auto* list = box->findChild<QLabel*>()) {
-            seen.text = list->text();
-            seen.plainText = list->textFormat() == Qt::PlainText;
-            const auto* scroll = box->findChild<QScrollArea*>();
-            seen.scrollsVertically = scroll != nullptr && scroll->verticalScrollBar()->isVisible();
+        } else if (auto* list = box->findChild<QListView*>()) {
+            ReadNamesList(box, list, seen);
         }
+        seen.misreadLabels = MisreadLabels(box);
         seen.fitsOnScreen = box->screen()->availableGeometry().contains(box->frameGeometry());
         if (press == Press::Escape) {
             QTest::keyClick(box, Qt::Key_Escape);
@@ -97,21 +146,30 @@ class TestMessageBoxMoveDialogs : public QObject {
         QTest::addColumn<bool>("answer");
         QTest::addColumn<QString>("shown");
         QTest::addColumn<bool>("scrolls");
+        QTest::addColumn<QString>("summary");
 
         const Names two{"a.txt", "b,c.txt"};
-        QTest::newRow("OK") << two << Press::Ok << true << QStringLiteral("a.txt\nb,c.txt") << false;
-        QTest::newRow("Cancel") << two << Press::Cancel << false << QStringLiteral("a.txt\nb,c.txt") << false;
+        const QString none;
+        QTest::newRow("OK") << two << Press::Ok << true << QStringLiteral("a.txt\nb,c.txt") << false << none;
+        QTest::newRow("Cancel") << two << Press::Cancel << false << QStringLiteral("a.txt\nb,c.txt") << false
+                                << none;
         QTest::newRow("closed with Escape")
-            << two << Press::Escape << false << QStringLiteral("a.txt\nb,c.txt") << false;
+            << two << Press::Escape << false << QStringLiteral("a.txt\nb,c.txt") << false << none;
         QTest::newRow("Japanese names") << Names{"写真.jpg", "メモ.txt"} << Press::Ok << true
-                                        << QStringLiteral("写真.jpg\nメモ.txt") << false;
-        QTest::newRow("markup stays text")
-            << Names{"<b>bold</b>.txt"} << Press::Ok << true << QStringLiteral("<b>bold</b>.txt") << false;
+                                        << QStringLiteral("写真.jpg\nメモ.txt") << false << none;
+        QTest::newRow("markup stays text") << Names{"<b>bold</b>.txt"} << Press::Ok << true
+                                           << QStringLiteral("<b>bold</b>.txt") << false << none;
         QTest::newRow("bytes that are not UTF-8")
-            << Names{"caf\xe9.txt"} << Press::Ok << true << QStringLiteral("caf\uFFFD.txt") << false;
+            << Names{"caf\xe9.txt"} << Press::Ok << true << QStringLiteral("caf\uFFFD.txt") << false << none;
+        QTest::newRow("summary above the names")
+            << two << Press::Ok << true << QStringLiteral("a.txt\nb,c.txt") << false
+            << QStringLiteral("「w2」に 2 個のファイル");
         const Names many = ManyNames(400);
-        QTest::newRow("long list scrolls") << many << Press::Ok << true << Lines(many) << true;
-        QTest::newRow("long list can be cancelled") << many << Press::Cancel << false << Lines(many) << true;
+        QTest::newRow("long list scrolls") << many << Press::Ok << true << Lines(many) << true << none;
+        QTest::newRow("long list can be cancelled")
+            << many << Press::Cancel << false << Lines(many) << true << none;
+        const Names huge = ManyNames(100000);
+        QTest::newRow("100,000 names") << huge << Press::Ok << true << Lines(huge) << true << none;
     }
 
     void confirm() {
@@ -120,6 +178,7 @@ class TestMessageBoxMoveDialogs : public QObject {
         QFETCH(bool, answer);
         QFETCH(QString, shown);
         QFETCH(bool, scrolls);
+        QFETCH(QString, summary);
 
         QWidget window;
         window.show();
@@ -127,13 +186,21 @@ class TestMessageBoxMoveDialogs : public QObject {
         Seen seen;
         AnswerNextModal(seen, press);
 
-        QCOMPARE(dialogs.ConfirmMove(names, {}), answer);
+        QCOMPARE(dialogs.ConfirmMove(names, summary.toStdString()), answer);
         QCOMPARE(seen.title, QStringLiteral("これらのファイルを移動します"));
         QCOMPARE(seen.buttons, (QStringList{QStringLiteral("OK"), QStringLiteral("キャンセル")}));
         QCOMPARE(seen.text, shown);
-        QVERIFY(seen.plainText);
+        QCOMPARE(seen.summary, summary);
         QCOMPARE(seen.scrollsVertically, scrolls);
         QVERIFY(seen.fitsOnScreen);
+        // One row a name, never one label laying them all out; every name within reach.
+        QVERIFY(!seen.namesInOneLabel);
+        QVERIFY(seen.uniformRows);
+        const QString last = QString::fromUtf8(names.back());
+        QCOMPARE(seen.reachedByKeyboard, last);
+        QCOMPARE(seen.accessibleRows, static_cast<int>(names.size()));
+        QCOMPARE(seen.lastAccessibleName, last);
+        QCOMPARE(seen.misreadLabels, QStringList());
     }
 
     void moveFailure() {
@@ -145,6 +212,7 @@ class TestMessageBoxMoveDialogs : public QObject {
         QCOMPARE(seen.title, QStringLiteral("エラー報告"));
         QCOMPARE(seen.buttons, QStringList{QStringLiteral("OK")});
         QVERIFY(seen.noIcon);
+        QCOMPARE(seen.misreadLabels, QStringList());
         QCOMPARE(
             seen.text,
             QStringLiteral("ファイルの移動に失敗したようです。使用中のファイルがないか調べてください。\n"
@@ -163,6 +231,7 @@ class TestMessageBoxMoveDialogs : public QObject {
         QCOMPARE(seen.title, QStringLiteral("エラー報告"));
         QCOMPARE(seen.buttons, QStringList{QStringLiteral("OK")});
         QVERIFY(seen.noIcon);
+        QCOMPARE(seen.misreadLabels, QStringList());
         QVERIFY(seen.text.contains(QStringLiteral("「w」")));
         QVERIFY(seen.text.contains(QStringLiteral("移動していません")));
         QVERIFY(seen.text.endsWith(QStringLiteral("読み取り専用の媒体です（Read-only file system）")));

@@ -11,6 +11,7 @@ add_library(drovalin_main_window STATIC
     form1_commands.cpp
     form1_startup.cpp
     message_box_notifier.cpp
+    number_column_width.cpp
     undo_notice.cpp
 )
 target_include_directories(drovalin_main_window PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})

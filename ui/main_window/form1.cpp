@@ -13,6 +13,7 @@
 #include <QResizeEvent>
 #include <QStyle>
 #include <QTableView>
+#include <algorithm>
 #include <cmath>
 #include <exception>
 #include <filesystem>
@@ -28,6 +29,7 @@
 #include "japanese_font.h"
 #include "message_box_move_dialogs.h"
 #include "message_box_notifier.h"
+#include "number_column_width.h"
 #include "twips.h"
 #include "whole_number.h"
 
@@ -86,7 +88,8 @@ Form1::Form1(QWidget* parent)
     instructionLine_->setTextFormat(Qt::PlainText);
     instructionLine_->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     instructionLine_->setFocusPolicy(Qt::NoFocus);
-    instructionLine_->setAccessibleName(QStringLiteral("使い方"));
+    // Assistive technology reads the line itself; what it is for is the description.
+    instructionLine_->setAccessibleDescription(QStringLiteral("使い方"));
 
     text1_->setGeometry(PixelRect(kCapacityBoxTwips));
     text1_->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
@@ -118,8 +121,9 @@ Form1::Form1(QWidget* parent)
     rows->hide();
     grid2_->horizontalHeader()->setHighlightSections(false);
     grid2_->horizontalHeader()->setSectionsClickable(false);
-    FitColumnsToHeaders();
+    FitColumns();
     grid2_->installEventFilter(this);
+    grid2_->viewport()->installEventFilter(this);
 
     grid2_->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(grid2_, &QWidget::customContextMenuRequested, this,
@@ -194,7 +198,7 @@ void Form1::ShowTables(std::shared_ptr<FileTable> files, std::shared_ptr<Combina
     files_ = std::move(files);
     combinations_ = std::move(combinations);
     model_->SetTable(combinations_);
-    FitColumnsToHeaders();
+    FitColumns();
 }
 
 void Form1::RebuildTables() {
@@ -295,6 +299,8 @@ void Form1::RememberMove(MoveRecord record) {
 const std::optional<MoveRecord>& Form1::LastMove() const { return lastMove_; }
 
 bool Form1::eventFilter(QObject* watched, QEvent* event) {
+    // The names column follows the table's width, scroll bars coming and going included.
+    if (watched == grid2_->viewport() && event->type() == QEvent::Resize) FitColumns();
     if (watched == grid2_ && event->type() == QEvent::KeyPress) {
         const auto* press = static_cast<QKeyEvent*>(event);
         const int key = press->key();
@@ -323,13 +329,26 @@ void Form1::Warn(const Notice& notice) {
         notifier_->Warn(notice.title, notice.text);
 }
 
-void Form1::FitColumnsToHeaders() {
+// Each number column is as wide as its header and as the widest number it can hold, so no number is ever cut:
+// totals stay below the capacity, free space never exceeds it, and a count never exceeds the files. The names
+// column takes the rest of the table, and never less than its header.
+void Form1::FitColumns() {
     QHeaderView* header = grid2_->horizontalHeader();
     const QFontMetrics metrics(header->font());
     const int margin = 2 * header->style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, header) + 2;
+    const int capacityDigits = DecimalDigits(combinations_->Capacity());
+    const int countDigits = DecimalDigits(files_->Rows() - 1);
+    int numbersWidth = 0;
     for (int col = 0; col < model_->columnCount(); ++col) {
-        const QString text = model_->headerData(col, Qt::Horizontal).toString();
-        header->resizeSection(col, metrics.horizontalAdvance(text) + margin);
+        int width = metrics.horizontalAdvance(model_->headerData(col, Qt::Horizontal).toString()) + margin;
+        if (col == CombinationTable::kNamesCol) {
+            width = std::max(width, grid2_->viewport()->width() - numbersWidth);
+        } else {
+            const int digits = col == CombinationTable::kCountCol ? countDigits : capacityDigits;
+            width = std::max(width, NumberColumnWidth(*grid2_, digits));
+            numbersWidth += width;
+        }
+        header->resizeSection(col, width);
     }
 }
 

@@ -114,7 +114,7 @@ class Form1 : public QWidget {
     void MarkCapacityBox(bool invalid);
     void ShowCommandMenu(const QPoint& atTable);
     void Warn(const Notice& notice);
-    void FitColumnsToHeaders();
+    void FitColumns();
     void AddEverydayCommands();
     void UpdateEverydayCommands();
     void ShowCapacityMenu(const QPoint& atBox);

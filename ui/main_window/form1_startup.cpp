@@ -30,7 +30,8 @@ bool Form1::Form_Load(const QString& instanceKey) {
     LoadedForms::Load(this);
     LoadedForms::Load(splash_.Show());
     instructionLine_->setText(InstructionText());
-    QCoreApplication::processEvents();
+    // The rest of start-up runs without events: the splash must be on screen, painted, before it begins.
+    splash_.WaitUntilPainted();
 
     startingUp_ = true;
     bool secondInstance = false;

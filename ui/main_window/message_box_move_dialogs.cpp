@@ -3,15 +3,17 @@
 #include <QDialog>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QListView>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
-#include <QScrollArea>
 #include <QScrollBar>
 #include <QStringList>
 #include <QVBoxLayout>
 
 #include <algorithm>
+
+#include "move_names_model.h"
 
 namespace {
 
@@ -20,6 +22,26 @@ const QString kErrorTitle = QStringLiteral("エラー報告");
 
 QString Decoded(const std::string& bytes) {
     return QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()));
+}
+
+// Names measured for the list's width; a longer name further down is shortened in its middle and shown whole
+// in its tooltip.
+constexpr std::size_t kNamesMeasured = 1000;
+
+// The list grows with its names up to three quarters of the screen, and scrolls beyond that.
+QSize ListSize(const QListView& list, const std::vector<std::string>& names, const QScreen* screen) {
+    const QFontMetrics metrics(list.font());
+    int widest = 0;
+    for (std::size_t i = 0; i < std::min(names.size(), kNamesMeasured); ++i)
+        widest = std::max(widest, metrics.horizontalAdvance(Decoded(names[i])));
+    const int frame = 2 * list.frameWidth();
+    const int scrollBar = list.verticalScrollBar()->sizeHint().width();
+    const int rowHeight = names.empty() ? metrics.height() : list.sizeHintForRow(0);
+    const qint64 rows = std::max<qint64>(1, static_cast<qint64>(names.size()));
+    const QSize room = screen->availableGeometry().size() * 3 / 4;
+    const qint64 height = std::min<qint64>(rows * rowHeight + frame, room.height());
+    return {std::min(widest + 2 * metrics.averageCharWidth() + frame + scrollBar, room.width()),
+            static_cast<int>(height)};
 }
 
 void ShowError(QWidget* parent, const QString& text) {
@@ -38,41 +60,33 @@ void ShowError(QWidget* parent, const QString& text) {
 
 MessageBoxMoveDialogs::MessageBoxMoveDialogs(QWidget* parent) : parent_(parent) {}
 
-// A plain message box cuts a long prompt, so the names sit in a scroll area that grows with the list up to
-// a bound and scrolls beyond it. The buttons are laid out by hand: a button box would put Cancel first on
-// some desktops.
+// A plain message box cuts a long prompt and lays out every line before it opens, so the names sit in a list
+// view over the names themselves: rows of one height are placed without being measured, and only the rows
+// on screen are ever decoded. The buttons are laid out by hand: a button box would put Cancel first on some
+// desktops.
 bool MessageBoxMoveDialogs::ConfirmMove(const std::vector<std::string>& names, const std::string& summary) {
-    QStringList lines;
-    lines.reserve(static_cast<qsizetype>(names.size()));
-    for (const std::string& name : names) lines << Decoded(name);
-
     QDialog dialog(parent_);
     dialog.setWindowTitle(kConfirmTitle);
     dialog.setAccessibleName(kConfirmTitle);
-    // Wide enough for the title bar to show the whole title beside its buttons.
-    dialog.setMinimumWidth(dialog.fontMetrics().horizontalAdvance(kConfirmTitle) + 160);
 
-    auto* list = new QLabel(lines.join(QLatin1Char('\n')));
-    list->setTextFormat(Qt::PlainText);
-    list->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    list->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    drovalin::MoveNamesModel model(names);
+    auto* list = new QListView;
+    list->setUniformItemSizes(true);
+    list->setModel(&model);
+    list->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    list->setSelectionMode(QAbstractItemView::SingleSelection);
+    list->setTextElideMode(Qt::ElideMiddle);
     list->setAccessibleName(QStringLiteral("移動するファイル"));
-
-    auto* scroll = new QScrollArea;
-    scroll->setFrameShape(QFrame::NoFrame);
-    scroll->setWidgetResizable(true);
-    scroll->setWidget(list);
-    scroll->setAccessibleName(QStringLiteral("移動するファイルの一覧"));
-    const QScreen* screen = parent_ != nullptr ? parent_->screen() : dialog.screen();
-    const QSize room = screen->availableGeometry().size() * 3 / 4;
-    const QSize wanted = list->sizeHint() + QSize(scroll->verticalScrollBar()->sizeHint().width(), 0);
-    scroll->setMinimumSize(std::min(wanted.width(), room.width()), std::min(wanted.height(), room.height()));
+    list->setAccessibleDescription(QStringLiteral("%1 個のファイル").arg(names.size()));
+    QSize listSize = ListSize(*list, names, parent_ != nullptr ? parent_->screen() : dialog.screen());
+    // Wide enough for the title bar to show the whole title beside its buttons.
+    listSize.setWidth(
+        std::max(listSize.width(), dialog.fontMetrics().horizontalAdvance(kConfirmTitle) + 160));
+    list->setMinimumSize(listSize);
 
     auto* ok = new QPushButton(QStringLiteral("OK"));
-    ok->setAccessibleName(QStringLiteral("OK"));
     ok->setDefault(true);
     auto* cancel = new QPushButton(QStringLiteral("キャンセル"));
-    cancel->setAccessibleName(QStringLiteral("キャンセル"));
     QObject::connect(ok, &QPushButton::clicked, &dialog, &QDialog::accept);
     QObject::connect(cancel, &QPushButton::clicked, &dialog, &QDialog::reject);
 
@@ -81,14 +95,18 @@ bool MessageBoxMoveDialogs::ConfirmMove(const std::vector<std::string>& names, c
     buttons->addWidget(ok);
     buttons->addWidget(cancel);
     auto* layout = new QVBoxLayout(&dialog);
+    // Never smaller than the list, however a window system would size a new window.
+    layout->setSizeConstraint(QLayout::SetMinimumSize);
     if (!summary.empty()) {
         auto* heading = new QLabel(Decoded(summary));
         heading->setTextFormat(Qt::PlainText);
-        heading->setAccessibleName(heading->text());
         layout->addWidget(heading);
     }
-    layout->addWidget(scroll);
+    layout->addWidget(list);
     layout->addLayout(buttons);
+    // The tab order follows the reading order: names, then the buttons.
+    QWidget::setTabOrder(list, ok);
+    QWidget::setTabOrder(ok, cancel);
 
     ok->setFocus();
     return dialog.exec() == QDialog::Accepted;

@@ -63,18 +63,21 @@ void FitOneLine(QLabel* label) {
 
 }  // namespace
 
-frmSplash::frmSplash(QWidget* parent) : QWidget(parent, Qt::SplashScreen | Qt::FramelessWindowHint) {
+frmSplash::frmSplash(QWidget* parent) : QFrame(parent, Qt::SplashScreen | Qt::FramelessWindowHint) {
     LoadIconResource();
     setObjectName(QStringLiteral("frmSplash"));
     setAccessibleName(QStringLiteral("起動画面"));
     setAttribute(Qt::WA_DeleteOnClose);
-    setFixedSize(kClient.size());
+    // A raised panel, as a dialog frame looks, outside the client area.
+    setFrameStyle(QFrame::WinPanel | QFrame::Raised);
+    const int border = frameWidth();
+    setFixedSize(kClient.size() + QSize(2 * border, 2 * border));
 
     Frame1_ = new QFrame(this);
     Frame1_->setObjectName(QStringLiteral("Frame1"));
     Frame1_->setAccessibleName(QStringLiteral("起動画面の枠"));
     Frame1_->setFrameStyle(QFrame::Box | QFrame::Sunken);
-    Frame1_->setGeometry(kFrame1);
+    Frame1_->setGeometry(kFrame1.translated(border, border));
     Frame1_->installEventFilter(this);
 
     imgLogo_ = new QLabel(Frame1_);
@@ -137,7 +140,7 @@ void frmSplash::CentreOnScreen() {
 // No control of the splash takes the focus, so every key reaches the window itself first.
 void frmSplash::keyPressEvent(QKeyEvent* event) {
     if (event->text().isEmpty()) {
-        QWidget::keyPressEvent(event);
+        QFrame::keyPressEvent(event);
         return;
     }
     close();
@@ -146,7 +149,7 @@ void frmSplash::keyPressEvent(QKeyEvent* event) {
 void frmSplash::Frame1_Click() { close(); }
 
 bool frmSplash::eventFilter(QObject* watched, QEvent* event) {
-    if (watched != Frame1_) return QWidget::eventFilter(watched, event);
+    if (watched != Frame1_) return QFrame::eventFilter(watched, event);
     switch (event->type()) {
         case QEvent::MouseButtonPress:
             framePressed_ = static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton;

@@ -1,15 +1,15 @@
 #pragma once
 
-#include <QWidget>
+#include <QFrame>
 
-class QFrame;
 class QLabel;
 
 namespace drovalin {
 
-// The window shown while the program starts: logo, product name and version. It closes itself (and is
-// destroyed) on any key that types a character or on a click on the free area of its frame.
-class frmSplash : public QWidget {
+// The window shown while the program starts: logo, product name and version. It has no title bar, so it
+// draws its own fixed dialog frame around its client area. It closes itself (and is destroyed) on any key
+// that types a character or on a click on the free area of its frame.
+class frmSplash : public QFrame {
     Q_OBJECT
 
   public:
