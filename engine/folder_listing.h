@@ -51,4 +51,15 @@ MeasuredFiles MeasureFiles(const std::string& folder, std::vector<std::string>&&
 MeasuredFiles MeasureFiles(const std::string& folder, std::vector<std::string>&& names,
                            const RebuildControl& control);
 
+struct ListedFolder {
+    bool opened = false;
+    std::string error;  // why the folder could not be read, when !opened
+    MeasuredFiles measured;
+};
+
+// ListFolderNames and MeasureFiles at once: the measuring threads take the first names while the listing
+// goes on, reporting files measured out of names listed so far. The same result as the two in turn, which
+// is what one measuring thread does. Once stop is requested it returns soon, with nothing.
+ListedFolder ListAndMeasureFiles(const std::string& folder, const RebuildControl& control);
+
 }  // namespace drovalin

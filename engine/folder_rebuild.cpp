@@ -45,13 +45,12 @@ RebuildResult RebuildFolder(const std::string& folder, std::int32_t capacity, co
     const unsigned sortThreads = control.searchThreads ? control.searchThreads : DefaultSearchThreads();
 
     auto start = std::chrono::steady_clock::now();
-    FolderNames listing = ListFolderNames(folder, control);
+    ListedFolder listed = ListAndMeasureFiles(folder, control);
     if (control.stop.stop_requested()) return Cancelled();
-    result.folderOpened = listing.opened;
-    result.folderError = std::move(listing.error);
-    if (!listing.opened) return result;
-    MeasuredFiles measured = MeasureFiles(folder, std::move(listing.names), control);
-    if (control.stop.stop_requested()) return Cancelled();
+    result.folderOpened = listed.opened;
+    result.folderError = std::move(listed.error);
+    if (!listed.opened) return result;
+    MeasuredFiles& measured = listed.measured;
     result.leftOut = std::move(measured.leftOut);
     result.files->Reserve(measured.files.size());
     for (ListedFile& file : measured.files)

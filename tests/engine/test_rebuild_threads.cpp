@@ -72,16 +72,24 @@ struct Measured {
     LeftOut leftOut;
 };
 
-// Lists and measures the folder on `threads` threads; every name in `vanishing` is removed right before it is
-// measured, as another program might.
-Measured ListAndMeasure(const std::string& folder, unsigned threads, const std::set<std::string>& vanishing) {
+// Lists and measures the folder on `threads` threads, the listing first or both at once (pipelined); every
+// name in `vanishing` is removed right before it is measured, as another program might.
+Measured ListAndMeasure(const std::string& folder, unsigned threads, bool pipelined,
+                        const std::set<std::string>& vanishing) {
     RebuildControl control;
     control.measureThreads = threads;
     control.beforeMeasuring = [&](const std::string& name) {
         if (vanishing.count(name)) ::unlink(JoinPath(folder, name).c_str());
     };
-    drovalin::FolderNames names = drovalin::ListFolderNames(folder, control);
-    drovalin::MeasuredFiles measured = drovalin::MeasureFiles(folder, std::move(names.names), control);
+    drovalin::MeasuredFiles measured;
+    if (pipelined) {
+        drovalin::ListedFolder listed = drovalin::ListAndMeasureFiles(folder, control);
+        if (!listed.opened) return {};
+        measured = std::move(listed.measured);
+    } else {
+        drovalin::FolderNames names = drovalin::ListFolderNames(folder, control);
+        measured = drovalin::MeasureFiles(folder, std::move(names.names), control);
+    }
     Measured result;
     for (const auto& file : measured.files) result.files.emplace_back(file.name, file.bytes);
     for (const auto& file : measured.leftOut) result.leftOut.emplace_back(file.name, file.reason);
@@ -108,24 +116,27 @@ class TestRebuildThreads : public QObject {
         QTest::addColumn<unsigned>("threads");
         QTest::addColumn<int>("files");
         QTest::addColumn<int>("vanishEvery");
-        QTest::newRow("2 threads") << 2u << 300 << 0;
-        QTest::newRow("16 threads") << 16u << 300 << 0;
-        QTest::newRow("more threads than files") << 16u << 5 << 0;
-        QTest::newRow("2 threads, files vanishing") << 2u << 300 << 7;
-        QTest::newRow("8 threads, files vanishing") << 8u << 300 << 3;
+        QTest::addColumn<bool>("pipelined");
+        QTest::newRow("2 threads") << 2u << 300 << 0 << false;
+        QTest::newRow("16 threads, pipelined") << 16u << 1000 << 0 << true;
+        QTest::newRow("more threads than files") << 16u << 5 << 0 << false;
+        QTest::newRow("more threads than files, pipelined") << 16u << 5 << 0 << true;
+        QTest::newRow("2 threads, files vanishing") << 2u << 300 << 7 << false;
+        QTest::newRow("8 threads, files vanishing, pipelined") << 8u << 1000 << 3 << true;
     }
     void threadsMeasureAsOne() {
         QFETCH(unsigned, threads);
         QFETCH(int, files);
         QFETCH(int, vanishEvery);
+        QFETCH(bool, pipelined);
         std::set<std::string> vanishing;
         for (int i = 0; vanishEvery > 0 && i < files; i += vanishEvery) vanishing.insert(OddName(i));
 
         const std::string folder = MakeOddFolder(base_, "odd", files);
         QVERIFY(!folder.empty());
-        const Measured one = ListAndMeasure(folder, 1, vanishing);
+        const Measured one = ListAndMeasure(folder, 1, false, vanishing);
         QVERIFY(!MakeOddFolder(base_, "odd", files).empty());
-        const Measured many = ListAndMeasure(folder, threads, vanishing);
+        const Measured many = ListAndMeasure(folder, threads, pipelined, vanishing);
 
         QCOMPARE(many.files, one.files);
         QCOMPARE(many.leftOut, one.leftOut);
