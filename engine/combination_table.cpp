@@ -95,9 +95,9 @@ void CombinationTable::Reserve(std::size_t combinations, std::size_t runs) {
 }
 
 void CombinationTable::SortByTotalDescending(unsigned threads) {
-    ParallelStableSort(
+    ParallelSort(
         combinations_.begin(), combinations_.end(),
-        [](const Combination& a, const Combination& b) { return a.total > b.total; }, threads);
+        [](const Combination& a, const Combination& b) { return a.total > b.total; }, threads, true);
 }
 
 const CombinationTable::Combination& CombinationTable::At(int row) const {

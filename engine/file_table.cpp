@@ -32,13 +32,14 @@ void FileTable::Append(std::string name, std::int64_t kilobytes) {
 }
 
 void FileTable::SortBySizeDescending(unsigned threads) {
-    ParallelStableSort(
+    // Names differ within a folder, so no two entries are equal and an unstable sort is as reproducible.
+    ParallelSort(
         entries_.begin(), entries_.end(),
         [](const Entry& a, const Entry& b) {
             if (a.kilobytes != b.kilobytes) return a.kilobytes > b.kilobytes;
             return a.name < b.name;
         },
-        threads);
+        threads, false);
 }
 
 const std::string& FileTable::Name(int row) const { return entries_.at(row - 1).name; }

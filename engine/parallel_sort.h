@@ -9,15 +9,23 @@
 
 namespace drovalin {
 
-// A stable sort on several threads: the range is cut into one piece per thread, the pieces are sorted at
-// once, then merged pairwise, the merges of each round again at once. Equal elements keep their order.
+// A sort on several threads: the range is cut into one piece per thread, the pieces are sorted at once,
+// then merged pairwise, the merges of each round again at once. With stable, equal elements keep their
+// order; without, the pieces are sorted in place, which needs no buffer, for orders where no two elements
+// are equal.
 template <class Iterator, class Less>
-void ParallelStableSort(Iterator first, Iterator last, Less less, unsigned threads) {
+void ParallelSort(Iterator first, Iterator last, Less less, unsigned threads, bool stable) {
+    const auto sortPiece = [&](Iterator from, Iterator to) {
+        if (stable)
+            std::stable_sort(from, to, less);
+        else
+            std::sort(from, to, less);
+    };
     const auto count = static_cast<std::size_t>(last - first);
     constexpr std::size_t kSmallest = 1 << 15;  // below this, starting threads costs more than it saves
     std::size_t pieces = std::max<std::size_t>(1, std::min<std::size_t>(threads, count / kSmallest));
     if (pieces == 1) {
-        std::stable_sort(first, last, less);
+        sortPiece(first, last);
         return;
     }
     std::vector<std::size_t> bounds(pieces + 1);
@@ -26,7 +34,7 @@ void ParallelStableSort(Iterator first, Iterator last, Less less, unsigned threa
     std::atomic<std::size_t> next{0};
     RunOnThreads(static_cast<unsigned>(pieces), [&] {
         for (std::size_t i = next++; i < pieces; i = next++)
-            std::stable_sort(first + bounds[i], first + bounds[i + 1], less);
+            sortPiece(first + bounds[i], first + bounds[i + 1]);
     });
     for (std::size_t width = 1; width < pieces; width *= 2) {
         const std::size_t merges = (pieces + 2 * width - 1) / (2 * width);
