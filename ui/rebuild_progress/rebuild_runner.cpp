@@ -94,6 +94,8 @@ RebuildResult RebuildRunner::Run(const std::string& folder, std::int32_t capacit
     });
     quietTimer_.start();
     if (!rebuild_->Finished()) loop.exec();
+    // The loop also ends when the program quits; the rebuild is then of no use.
+    if (!rebuild_->Finished()) rebuild_->Cancel();
 
     quietTimer_.stop();
     qApp->removeEventFilter(this);
