@@ -82,6 +82,7 @@ class TestRebuildProgress : public QObject {
     void cancellingLeavesEmptyTables_data();
     void cancellingLeavesEmptyTables();
     void noInputReachesTheWindow();
+    void closingWaitsForTheRebuildThenShutsDown_data();
     void closingWaitsForTheRebuildThenShutsDown();
     void startUpShowsProgressOnTheSplash();
 
@@ -237,11 +238,18 @@ void TestRebuildProgress::noInputReachesTheWindow() {
     QCOMPARE(triggered, 1);
 }
 
+void TestRebuildProgress::closingWaitsForTheRebuildThenShutsDown_data() {
+    QTest::addColumn<bool>("withDialog");
+    QTest::newRow("before the progress shows") << false;
+    QTest::newRow("while the progress dialog shows") << true;
+}
+
 void TestRebuildProgress::closingWaitsForTheRebuildThenShutsDown() {
+    QFETCH(bool, withDialog);
     form_->Text1()->setText("100");
     const auto before = NamesIn(folder_);
     bool closedAtOnce = true;
-    WhenReady([this] { return form_->RunningRebuild() != nullptr; },
+    WhenReady([&, this] { return withDialog ? DialogShown() : form_->RunningRebuild() != nullptr; },
               [&, this] {
                   closedAtOnce = form_->close();
                   gate_.open = true;

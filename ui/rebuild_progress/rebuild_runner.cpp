@@ -136,7 +136,9 @@ void RebuildRunner::ShowLatest() {
         dialog_->setWindowTitle(QStringLiteral("フォルダの読み込み"));
         dialog_->setAccessibleName(QStringLiteral("フォルダの読み込み"));
         dialog_->setCancelButtonText(QStringLiteral("キャンセル"));
-        dialog_->setWindowModality(Qt::ApplicationModal);
+        // Not modal: the event filter already holds the window's input back, and a modal dialog would keep
+        // the window from being closed, which cancels the rebuild and ends the program.
+        dialog_->setWindowModality(Qt::NonModal);
         dialog_->setAutoClose(false);
         dialog_->setAutoReset(false);
         dialog_->setMinimumDuration(0);
