@@ -216,8 +216,9 @@ void Form1::SetMeasuringHook(std::function<void(const std::string&)> hook) {
 bool Form1::ShowStartupProgress(const RebuildProgressText& progress) {
     frmSplash* splash = startingUp_ ? splash_.Splash() : nullptr;
     if (!splash) return false;
-    splash->ShowProgress(progress.text + QStringLiteral("（Esc キーで中止）"), progress.value,
-                         progress.maximum);
+    const bool cancelling = progress.text == RebuildProgressText::Cancelling().text;
+    splash->ShowProgress(cancelling ? progress.text : progress.text + QStringLiteral("（Esc キーで中止）"),
+                         progress.value, progress.maximum);
     return true;
 }
 
