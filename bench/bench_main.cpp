@@ -1,5 +1,6 @@
 // drovalin-bench: times the rebuild of one folder (listing, sorting, searching) against merely listing the
-// sizes with find, and against the row-by-row walk.
+// sizes with find, and against the row-by-row walk; and, with a delay before each measurement, how measuring
+// on more threads makes up for a slow file system.
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
@@ -10,6 +11,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "byte_to_kilo.h"
@@ -17,6 +19,7 @@
 #include "folder_listing.h"
 #include "folder_rebuild.h"
 #include "naive_walk.h"
+#include "rebuild_control.h"
 #include "synthetic_folder.h"
 
 using namespace drovalin;
@@ -31,20 +34,32 @@ void RequestStop(int) { stopRequested = 1; }
 // The row-by-row walk reads about n^2/2 cells; beyond this it would take well over a minute.
 constexpr std::int64_t kNaiveLimit = 150000;
 
+// Threads the slow mode compares, unless --threads names one count to set against a single thread.
+const std::vector<unsigned> kSlowThreads{1, 2, 4, 8, 16};
+constexpr std::int64_t kSlowFiles = 2000;
+
 struct Options {
     std::vector<std::int64_t> fileCounts{10000, 100000};
+    bool filesGiven = false;
     std::vector<std::int32_t> capacities{716800, 4589843, 24413696};
     std::string dir;
+    unsigned threads = 0;  // 0: the engine's defaults
+    long long delayUs = 0;
 };
 
 void Usage() {
-    std::fprintf(stderr,
-                 "usage: drovalin-bench [--files N] [--capacity KB] [--dir PATH]\n"
-                 "  no arguments: 10,000 and 100,000 synthetic files for CD, DVD and 25 GB capacities\n"
-                 "  --files N      that many synthetic files only\n"
-                 "  --capacity KB  that capacity only\n"
-                 "  --dir PATH     an existing folder instead of a synthetic one\n"
-                 "  TMPDIR         where synthetic folders are made (default /tmp)\n");
+    std::fprintf(
+        stderr,
+        "usage: drovalin-bench [--files N] [--capacity KB] [--dir PATH] [--threads N] [--delay-us US]\n"
+        "  no arguments: 10,000 and 100,000 synthetic files for CD, DVD and 25 GB capacities\n"
+        "  --files N      that many synthetic files only\n"
+        "  --capacity KB  that capacity only\n"
+        "  --dir PATH     an existing folder instead of a synthetic one\n"
+        "  --threads N    measure and search on N threads (default: the program's own choice)\n"
+        "  --delay-us US  slow file system: wait US microseconds before each measurement and compare\n"
+        "                 measuring on 1, 2, 4, 8 and 16 threads (or 1 and N); %lld files unless --files\n"
+        "  TMPDIR         where synthetic folders are made (default /tmp)\n",
+        static_cast<long long>(kSlowFiles));
 }
 
 std::optional<long long> ParsePositive(const char* text) {
@@ -67,14 +82,37 @@ std::optional<Options> ParseOptions(int argc, char** argv) {
         }
         const auto number = ParsePositive(value);
         if (!number) return std::nullopt;
-        if (flag == "--files")
+        if (flag == "--files") {
             options.fileCounts = {*number};
+            options.filesGiven = true;
+        } else if (flag == "--threads" && *number <= 1024)
+            options.threads = static_cast<unsigned>(*number);
+        else if (flag == "--delay-us")
+            options.delayUs = *number;
         else if (flag == "--capacity" && *number <= 2147483647)
             options.capacities = {static_cast<std::int32_t>(*number)};
         else
             return std::nullopt;
     }
+    if (options.delayUs > 0 && !options.filesGiven) options.fileCounts = {kSlowFiles};
     return options;
+}
+
+RebuildControl ControlFor(unsigned threads, long long delayUs) {
+    RebuildControl control;
+    control.measureThreads = threads;
+    control.searchThreads = threads;
+    if (delayUs > 0)
+        control.beforeMeasuring = [delayUs](const std::string&) {
+            std::this_thread::sleep_for(std::chrono::microseconds(delayUs));
+        };
+    return control;
+}
+
+std::string ThreadsText(unsigned threads) {
+    const unsigned measure = threads ? threads : DefaultMeasureThreads();
+    const unsigned search = threads ? threads : DefaultSearchThreads();
+    return "threads=" + std::to_string(measure) + " search_threads=" + std::to_string(search);
 }
 
 struct RebuildFigures {
@@ -86,10 +124,11 @@ struct RebuildFigures {
     double peakRssMb = 0;
 };
 
-std::optional<RebuildFigures> MeasureRebuild(const std::string& dir, std::int32_t capacity) {
+std::optional<RebuildFigures> MeasureRebuild(const std::string& dir, std::int32_t capacity,
+                                             const RebuildControl& control) {
     const auto report = RunInChild([&](std::array<double, 8>& values) {
         RebuildTimings timings;
-        const RebuildResult result = RebuildFolder(dir, capacity, timings);
+        const RebuildResult result = RebuildFolder(dir, capacity, control, timings);
         values = {timings.listMs,
                   timings.sortMs,
                   timings.searchMs,
@@ -120,7 +159,8 @@ std::optional<std::pair<double, std::int64_t>> MeasureNaive(const std::string& d
 }
 
 // Runs every capacity on one folder; false when a measurement failed.
-bool MeasureFolder(const std::string& dir, const std::vector<std::int32_t>& capacities) {
+bool MeasureFolder(const std::string& dir, const std::vector<std::int32_t>& capacities, unsigned threads) {
+    const RebuildControl control = ControlFor(threads, 0);
     TimeFind(dir);  // warms the directory and inode caches for both contenders
     for (const std::int32_t capacity : capacities) {
         if (stopRequested) return false;
@@ -128,7 +168,7 @@ bool MeasureFolder(const std::string& dir, const std::vector<std::int32_t>& capa
         std::optional<RebuildFigures> best;
         double findMs = -1;
         for (int attempt = 0; attempt < 3; ++attempt) {
-            const auto figures = MeasureRebuild(dir, capacity);
+            const auto figures = MeasureRebuild(dir, capacity, control);
             if (!figures) {
                 std::fprintf(stderr, "rebuild of %s failed\n", dir.c_str());
                 return false;
@@ -157,14 +197,42 @@ bool MeasureFolder(const std::string& dir, const std::vector<std::int32_t>& capa
         }
         const double ratio = (best->listMs + best->sortMs + best->searchMs) / findMs;
         std::printf(
-            "rebuild files=%lld capacity=%d list_ms=%.1f sort_ms=%.1f search_ms=%.1f rows=%lld "
+            "rebuild files=%lld capacity=%d %s list_ms=%.1f sort_ms=%.1f search_ms=%.1f rows=%lld "
             "peak_rss_mb=%.1f "
             "find_ms=%.1f ratio=%.2f naive_ms=%s\n",
-            static_cast<long long>(best->files), capacity, best->listMs, best->sortMs, best->searchMs,
-            static_cast<long long>(best->rows), best->peakRssMb, findMs, ratio, naive.c_str());
+            static_cast<long long>(best->files), capacity, ThreadsText(threads).c_str(), best->listMs,
+            best->sortMs, best->searchMs, static_cast<long long>(best->rows), best->peakRssMb, findMs, ratio,
+            naive.c_str());
         std::fflush(stdout);
     }
     return true;
+}
+
+// The slow file system: every measurement first waits delayUs. Measuring time against the thread count,
+// with the time one thread would need at the least (files times the delay) and the gain over one thread.
+bool MeasureSlowFolder(const std::string& dir, std::int32_t capacity, long long delayUs, unsigned threads) {
+    const std::vector<unsigned> counts = threads ? std::vector<unsigned>{1, threads} : kSlowThreads;
+    double oneThreadMs = 0;
+    for (const unsigned count : counts) {
+        if (stopRequested) return false;
+        const auto figures = MeasureRebuild(dir, capacity, ControlFor(count, delayUs));
+        if (!figures) {
+            std::fprintf(stderr, "rebuild of %s failed\n", dir.c_str());
+            return false;
+        }
+        if (count == 1) oneThreadMs = figures->listMs;
+        std::printf("slow files=%lld delay_us=%lld threads=%u list_ms=%.1f least_ms=%.1f speedup=%.2f\n",
+                    static_cast<long long>(figures->files), delayUs, count, figures->listMs,
+                    double(figures->files) * double(delayUs) / 1000.0 / count, oneThreadMs / figures->listMs);
+        std::fflush(stdout);
+    }
+    return true;
+}
+
+bool MeasureAny(const std::string& dir, const Options& options) {
+    if (options.delayUs > 0)
+        return MeasureSlowFolder(dir, options.capacities.front(), options.delayUs, options.threads);
+    return MeasureFolder(dir, options.capacities, options.threads);
 }
 
 }  // namespace
@@ -182,7 +250,7 @@ int main(int argc, char** argv) {
     if (const auto idle = RunInChild([](std::array<double, 8>&) {}))
         std::fprintf(stderr, "baseline peak_rss_mb=%.1f\n", idle->peakRssMb);
 
-    if (!options->dir.empty()) return MeasureFolder(options->dir, options->capacities) ? 0 : 1;
+    if (!options->dir.empty()) return MeasureAny(options->dir, *options) ? 0 : 1;
 
     const char* tmp = std::getenv("TMPDIR");
     const std::string base = tmp != nullptr && *tmp != '\0' ? tmp : "/tmp";
@@ -193,7 +261,7 @@ int main(int argc, char** argv) {
                          folder->Error().c_str());
             return 1;
         }
-        if (!MeasureFolder(folder->Path(), options->capacities)) return 1;
+        if (!MeasureAny(folder->Path(), *options)) return 1;
     }
     return 0;
 }

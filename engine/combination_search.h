@@ -4,6 +4,7 @@
 
 #include "combination_table.h"
 #include "file_table.h"
+#include "rebuild_control.h"
 
 namespace drovalin {
 
@@ -13,5 +14,9 @@ namespace drovalin {
 // sorted largest first and be the one combinations reads its names from (else std::invalid_argument). Sets
 // the combinations' capacity; a capacity of 0 or less gives no rows.
 void SearchCombinations(const FileTable& files, std::int32_t capacity, CombinationTable& combinations);
+// The same on the control's search threads, reporting start rows searched out of start rows to search; the
+// rows come out as from one thread. Once stop is requested it returns soon, leaving combinations empty.
+void SearchCombinations(const FileTable& files, std::int32_t capacity, CombinationTable& combinations,
+                        const RebuildControl& control);
 
 }  // namespace drovalin

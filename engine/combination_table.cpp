@@ -4,6 +4,8 @@
 #include <limits>
 #include <stdexcept>
 
+#include "parallel_sort.h"
+
 namespace drovalin {
 
 CombinationTable::CombinationTable() : CombinationTable(std::make_shared<FileTable>()) {}
@@ -43,15 +45,19 @@ std::int32_t CombinationTable::Capacity() const { return capacity_; }
 
 void CombinationTable::SetCapacity(std::int32_t capacity) { capacity_ = capacity; }
 
-void CombinationTable::Append(std::int64_t total, const std::vector<Run>& runs) {
-    if (runs.empty()) throw std::invalid_argument("CombinationTable::Append: no files");
+void CombinationTable::Check(const Run* first, const Run* last, std::int32_t rows) {
+    if (first == last) throw std::invalid_argument("CombinationTable::Append: no files");
     std::int32_t previousEnd = 1;
-    for (const Run& run : runs) {
-        if (run.first < previousEnd || run.last <= run.first || run.last > files_->Rows())
+    for (const Run* run = first; run != last; ++run) {
+        if (run->first < previousEnd || run->last <= run->first || run->last > rows)
             throw std::invalid_argument(
                 "CombinationTable::Append: runs out of order or outside the file table");
-        previousEnd = run.last;
+        previousEnd = run->last;
     }
+}
+
+void CombinationTable::Append(std::int64_t total, const std::vector<Run>& runs) {
+    Check(runs.data(), runs.data() + runs.size(), files_->Rows());
     if (runs_.size() + runs.size() > std::numeric_limits<std::uint32_t>::max())
         throw std::length_error("CombinationTable::Append: too many runs");
     combinations_.push_back(
@@ -59,9 +65,39 @@ void CombinationTable::Append(std::int64_t total, const std::vector<Run>& runs) 
     runs_.insert(runs_.end(), runs.begin(), runs.end());
 }
 
-void CombinationTable::SortByTotalDescending() {
-    std::stable_sort(combinations_.begin(), combinations_.end(),
-                     [](const Combination& a, const Combination& b) { return a.total > b.total; });
+void CombinationTable::Batch::Append(std::int64_t total, const std::vector<Run>& runs) {
+    if (runs_.size() + runs.size() > std::numeric_limits<std::uint32_t>::max())
+        throw std::length_error("CombinationTable::Batch::Append: too many runs");
+    combinations_.push_back(
+        {total, static_cast<std::uint32_t>(runs_.size()), static_cast<std::uint32_t>(runs.size())});
+    runs_.insert(runs_.end(), runs.begin(), runs.end());
+}
+
+void CombinationTable::Append(Batch&& batch) {
+    if (runs_.size() + batch.runs_.size() > std::numeric_limits<std::uint32_t>::max())
+        throw std::length_error("CombinationTable::Append: too many runs");
+    for (const Combination& c : batch.combinations_) {
+        if (std::size_t{c.firstRun} + c.runCount > batch.runs_.size())
+            throw std::invalid_argument("CombinationTable::Append: batch out of order");
+        const Run* first = batch.runs_.data() + c.firstRun;
+        Check(first, first + c.runCount, files_->Rows());
+    }
+    const auto offset = static_cast<std::uint32_t>(runs_.size());
+    for (const Combination& c : batch.combinations_)
+        combinations_.push_back({c.total, c.firstRun + offset, c.runCount});
+    runs_.insert(runs_.end(), batch.runs_.begin(), batch.runs_.end());
+    batch = Batch{};
+}
+
+void CombinationTable::Reserve(std::size_t combinations, std::size_t runs) {
+    combinations_.reserve(combinations_.size() + combinations);
+    runs_.reserve(runs_.size() + runs);
+}
+
+void CombinationTable::SortByTotalDescending(unsigned threads) {
+    ParallelSort(
+        combinations_.begin(), combinations_.end(),
+        [](const Combination& a, const Combination& b) { return a.total > b.total; }, threads, true);
 }
 
 const CombinationTable::Combination& CombinationTable::At(int row) const {

@@ -39,10 +39,17 @@ class CombinationTable : public GridTable {
     std::int32_t Capacity() const;
     void SetCapacity(std::int32_t capacity);
 
+    class Batch;
+
     // Appends one combination; runs are in file-table order and not empty.
     void Append(std::int64_t total, const std::vector<Run>& runs);
-    // Orders the data rows by total, largest first; equal totals keep their order of appending.
-    void SortByTotalDescending();
+    // Appends the batch's combinations in their order and empties the batch.
+    void Append(Batch&& batch);
+    // Makes room for that many more combinations and runs at once.
+    void Reserve(std::size_t combinations, std::size_t runs);
+    // Orders the data rows by total, largest first; equal totals keep their order of appending. Several
+    // threads sort a large table.
+    void SortByTotalDescending(unsigned threads = 1);
 
     std::int64_t Total(int row) const;
     std::int64_t Count(int row) const;
@@ -66,10 +73,24 @@ class CombinationTable : public GridTable {
         std::uint32_t firstRun;
         std::uint32_t runCount;
     };
+    static void Check(const Run* first, const Run* last, std::int32_t rows);
     const Combination& At(int row) const;
     std::shared_ptr<const FileTable> files_;
     std::int32_t capacity_ = 0;
     std::vector<Combination> combinations_;
+    std::vector<Run> runs_;
+};
+
+// Combinations gathered apart from any table, by one thread of a search, to be appended to the table later.
+class CombinationTable::Batch {
+  public:
+    void Append(std::int64_t total, const std::vector<Run>& runs);
+    std::size_t Combinations() const { return combinations_.size(); }
+    std::size_t Runs() const { return runs_.size(); }
+
+  private:
+    friend class CombinationTable;
+    std::vector<Combination> combinations_;  // firstRun counts from the batch's first run
     std::vector<Run> runs_;
 };
 

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <stdexcept>
 
+#include "parallel_sort.h"
+
 namespace drovalin {
 
 int FileTable::Rows() const { return static_cast<int>(entries_.size()) + 1; }
@@ -29,11 +31,15 @@ void FileTable::Append(std::string name, std::int64_t kilobytes) {
     entries_.push_back({std::move(name), kilobytes});
 }
 
-void FileTable::SortBySizeDescending() {
-    std::sort(entries_.begin(), entries_.end(), [](const Entry& a, const Entry& b) {
-        if (a.kilobytes != b.kilobytes) return a.kilobytes > b.kilobytes;
-        return a.name < b.name;
-    });
+void FileTable::SortBySizeDescending(unsigned threads) {
+    // Names differ within a folder, so no two entries are equal and an unstable sort is as reproducible.
+    ParallelSort(
+        entries_.begin(), entries_.end(),
+        [](const Entry& a, const Entry& b) {
+            if (a.kilobytes != b.kilobytes) return a.kilobytes > b.kilobytes;
+            return a.name < b.name;
+        },
+        threads, false);
 }
 
 const std::string& FileTable::Name(int row) const { return entries_.at(row - 1).name; }

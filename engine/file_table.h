@@ -26,7 +26,8 @@ class FileTable : public GridTable {
     void Reserve(std::size_t files);
     void Append(std::string name, std::int64_t kilobytes);
     // Orders the data rows by size, largest first; equal sizes by name bytes, so the order is reproducible.
-    void SortBySizeDescending();
+    // Several threads sort a large table.
+    void SortBySizeDescending(unsigned threads = 1);
 
     // Data row accessors (row 1 is the first file).
     const std::string& Name(int row) const;

@@ -8,11 +8,13 @@
 #include "combination_table.h"
 #include "file_table.h"
 #include "folder_listing.h"
+#include "rebuild_control.h"
 
 namespace drovalin {
 
 // Everything one rebuild produces for the window.
 struct RebuildResult {
+    bool cancelled = false;  // stopped through the control: both tables are empty, nothing else is set
     bool folderOpened = false;
     std::string folderError;                         // why the folder could not be read, when !folderOpened
     std::shared_ptr<FileTable> files;                // never null
@@ -33,5 +35,11 @@ struct RebuildTimings {
 
 // The same, also reporting where the time went.
 RebuildResult RebuildFolder(const std::string& folder, std::int32_t capacity, RebuildTimings& timings);
+
+// The same, run, reported and stopped through the control. A rebuild stopped before it returns comes back
+// cancelled, whatever it had done.
+RebuildResult RebuildFolder(const std::string& folder, std::int32_t capacity, const RebuildControl& control);
+RebuildResult RebuildFolder(const std::string& folder, std::int32_t capacity, const RebuildControl& control,
+                            RebuildTimings& timings);
 
 }  // namespace drovalin

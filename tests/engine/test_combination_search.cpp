@@ -1,6 +1,7 @@
 #include <QTest>
 #include <algorithm>
 #include <cstdint>
+#include <cstdio>
 #include <limits>
 #include <memory>
 #include <random>
@@ -114,6 +115,14 @@ QString FirstDifference(const drovalin::GridTable& expected, const drovalin::Gri
     return {};
 }
 
+// A name from two numbers; snprintf rather than string concatenation, which g++ 12 at -O3 warns about.
+std::string FileName(std::uint64_t first, std::uint64_t second) {
+    char name[48];
+    std::snprintf(name, sizeof(name), "f%llu-%llu", static_cast<unsigned long long>(first),
+                  static_cast<unsigned long long>(second));
+    return name;
+}
+
 }  // namespace
 
 class TestCombinationSearch : public QObject {
@@ -211,6 +220,75 @@ class TestCombinationSearch : public QObject {
             QVERIFY2(difference.isEmpty(),
                      qPrintable(QString("capacity %1: %2").arg(capacity).arg(difference)));
         }
+    }
+
+    // Walks of different start rows run on several threads; the table must come out as from one thread,
+    // equal totals in start order included. Large enough that the file sort runs on threads too; with
+    // spread 0 every file is 1 KB, so nearly every total is equal.
+    void threadsGiveTheSameTable_data() {
+        QTest::addColumn<int>("files");
+        QTest::addColumn<int>("spread");
+        QTest::addColumn<int>("capacity");
+        QTest::addColumn<unsigned>("threads");
+        QTest::newRow("log-normal, 2 threads") << 70000 << 30000 << 300000 << 2u;
+        QTest::newRow("log-normal, 3 threads") << 70000 << 3000 << 100000 << 3u;
+        QTest::newRow("equal totals, 8 threads") << 20000 << 0 << 10 << 8u;
+        QTest::newRow("few files, 16 threads") << 300 << 50 << 200 << 16u;
+        QTest::newRow("nothing fits, 4 threads") << 5000 << 3000 << 1 << 4u;
+    }
+    void threadsGiveTheSameTable() {
+        QFETCH(int, files);
+        QFETCH(int, spread);
+        QFETCH(int, capacity);
+        QFETCH(unsigned, threads);
+        std::mt19937_64 random(static_cast<unsigned>(files + capacity));
+        std::lognormal_distribution<double> logNormal(std::log(spread + 1.0), 1.3);
+        std::vector<std::int64_t> sizes(files);
+        for (std::size_t i = 0; i < sizes.size(); ++i)
+            sizes[i] = spread == 0     ? 1
+                       : i % 4000 == 0 ? 0
+                       : i % 40 == 0   ? spread / 1000
+                                       : static_cast<std::int64_t>(logNormal(random));
+        const auto run = [&](unsigned count) {
+            Outcome outcome;
+            for (std::size_t i = 0; i < sizes.size(); ++i)
+                outcome.files->Append(FileName(random() % 100000, i), sizes[i]);
+            outcome.files->SortBySizeDescending(count);
+            drovalin::RebuildControl control;
+            control.searchThreads = count;
+            drovalin::SearchCombinations(*outcome.files, capacity, *outcome.combinations, control);
+            return outcome;
+        };
+        const std::mt19937_64 names = random;
+        const Outcome one = run(1);
+        random = names;  // the same names again
+        const Outcome many = run(threads);
+        QCOMPARE(many.files->Rows(), one.files->Rows());
+        for (int row = 1; row < one.files->Rows(); ++row)
+            QCOMPARE(many.files->Name(row), one.files->Name(row));
+        QVERIFY(one.combinations->Rows() > 1 || capacity == 1);
+        const QString difference = FirstDifference(*one.combinations, *many.combinations);
+        QVERIFY2(difference.isEmpty(), qPrintable(difference));
+    }
+
+    void stopLeavesTheTableEmpty() {
+        auto files = std::make_shared<FileTable>();
+        for (int i = 0; i < 50000; ++i) files->Append(FileName(i, i), 50000 - i);
+        files->SortBySizeDescending();
+        CombinationTable combinations(files);
+        std::stop_source stop;
+        drovalin::RebuildControl control;
+        control.stop = stop.get_token();
+        control.progressInterval = std::chrono::milliseconds(0);
+        std::int64_t lastDone = -1;
+        control.progress = [&](const drovalin::RebuildProgress& progress) {
+            lastDone = progress.done;
+            if (progress.done > 0) stop.request_stop();
+        };
+        drovalin::SearchCombinations(*files, 1000000, combinations, control);
+        QVERIFY(stop.stop_requested());
+        QVERIFY(lastDone < 50000);
+        QCOMPARE(combinations.Rows(), 1);
     }
 
     void searchRefusesAMismatchedOrUnsortedTable() {

@@ -76,6 +76,7 @@ class TestForm1 : public QObject {
     void dropOfNonFolderChangesNothing();
     void folderNameThatIsNotUtf8();
     void unmeasurableFilesAreNamed();
+    void unmeasurableFileIsNamed();
     void tableGeometry_data();
     void tableGeometry();
     void windowResizePlacesTable_data();
@@ -324,6 +325,26 @@ void TestForm1::unmeasurableFilesAreNamed() {
     QCOMPARE(notifier_.notices.size(), std::size_t{1});
     QVERIFY(notifier_.notices[0].text.contains("one"));
     QVERIFY(notifier_.notices[0].text.contains("two"));
+}
+
+void TestForm1::unmeasurableFileIsNamed() {
+    const std::string folder =
+        MakeFolder(dir_->path().toStdString(), "f", {{"fine", 10}, {"vanishing", 20}, {"link", 0}});
+    // A link is no file to list; a file removed between the listing and its measuring is named.
+    std::filesystem::remove(std::filesystem::path(folder + "/link"));
+    std::filesystem::create_symlink("fine", std::filesystem::path(folder + "/link"));
+    form_->SetMeasuringHook([folder](const std::string& name) {
+        if (name == "vanishing") std::filesystem::remove(std::filesystem::path(folder + "/" + name));
+    });
+    form_->Text1()->setText("100");
+
+    Drop({FileUrl(folder)});
+
+    QCOMPARE(FileNamesOf(form_->Files()), (Names{"fine"}));
+    QCOMPARE(notifier_.notices.size(), std::size_t{1});
+    QVERIFY(notifier_.notices[0].text.contains("vanishing"));
+    QVERIFY(!notifier_.notices[0].text.contains("fine"));
+    QVERIFY(!notifier_.notices[0].text.contains("link"));
 }
 
 void TestForm1::tableGeometry_data() {

@@ -17,4 +17,4 @@ add_library(drovalin_main_window STATIC
 target_include_directories(drovalin_main_window PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
 target_link_libraries(drovalin_main_window
     PUBLIC Qt6::Widgets drovalin_engine drovalin_move_dialogs drovalin_lifecycle drovalin_splash
-    drovalin_settings drovalin_resources)
+    drovalin_settings drovalin_rebuild_progress drovalin_resources)

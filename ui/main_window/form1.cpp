@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QResizeEvent>
+#include <QScopeGuard>
 #include <QStyle>
 #include <QTableView>
 #include <algorithm>
@@ -30,6 +31,7 @@
 #include "message_box_move_dialogs.h"
 #include "message_box_notifier.h"
 #include "number_column_width.h"
+#include "rebuild_runner.h"
 #include "twips.h"
 #include "whole_number.h"
 
@@ -44,15 +46,6 @@ int Pixels(double twips) { return static_cast<int>(std::lround(TwipsToPixels(twi
 QRect PixelRect(const QRectF& twips) {
     return QRect(Pixels(twips.x()), Pixels(twips.y()), Pixels(twips.width()), Pixels(twips.height()));
 }
-
-// The wait cursor for as long as the rebuild runs, whatever way it ends.
-class WaitCursor {
-  public:
-    WaitCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QGuiApplication::restoreOverrideCursor(); }
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
-};
 
 bool IsExistingFolder(const std::string& path) {
     std::error_code error;
@@ -202,20 +195,51 @@ void Form1::ShowTables(std::shared_ptr<FileTable> files, std::shared_ptr<Combina
 }
 
 void Form1::RebuildTables() {
-    if (!currentFolder_) return;
+    // The window takes no input while a rebuild runs, so only a bug could start a second one.
+    if (!currentFolder_ || rebuildRunner_) return;
     const std::string folder = *currentFolder_;
     RebuildResult result;
     try {
-        WaitCursor wait;
-        result = RebuildFolder(folder, capacity_);
+        RebuildRunner runner(
+            this, [this](const RebuildProgressText& progress) { return ShowStartupProgress(progress); });
+        rebuildRunner_ = &runner;
+        const auto forget = qScopeGuard([this] { rebuildRunner_ = nullptr; });
+        RebuildControl control;
+        control.beforeMeasuring = measuringHook_;
+        result = runner.Run(folder, capacity_, std::move(control));
     } catch (const std::exception& error) {
         Warn(RebuildFailedNotice(folder, error.what()));
+        CloseIfAsked();
         return;
     }
+    CloseIfAsked();
+    if (result.cancelled) return;  // the caller emptied both tables; they stay so
     ShowTables(std::move(result.files), std::move(result.combinations));
     // A remembered folder that is gone by the next start is not worth a box; one dropped now is.
     if (!result.folderOpened && !startingUp_) Warn(FolderUnreadableNotice(folder, result.folderError));
     if (!result.leftOut.empty()) Warn(LeftOutNotice(result.leftOut));
+}
+
+RebuildRunner* Form1::RunningRebuild() const { return rebuildRunner_; }
+
+void Form1::SetMeasuringHook(std::function<void(const std::string&)> hook) {
+    measuringHook_ = std::move(hook);
+}
+
+bool Form1::ShowStartupProgress(const RebuildProgressText& progress) {
+    frmSplash* splash = startingUp_ ? splash_.Splash() : nullptr;
+    if (!splash) return false;
+    const bool cancelling = progress.text == RebuildProgressText::Cancelling().text;
+    splash->ShowProgress(cancelling ? progress.text : progress.text + QStringLiteral("（Esc キーで中止）"),
+                         progress.value, progress.maximum);
+    return true;
+}
+
+// A close asked for during a rebuild waited for the rebuild to stop; now it goes ahead.
+void Form1::CloseIfAsked() {
+    if (!closeAfterRebuild_) return;
+    closeAfterRebuild_ = false;
+    QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
 }
 
 void Form1::resizeEvent(QResizeEvent* event) {
@@ -248,6 +272,8 @@ void Form1::dropEvent(QDropEvent* event) {
 }
 
 void Form1::Form_OLEDragDrop(const std::string& path) {
+    // A drop queued just before a rebuild began comes too late: that rebuild owns the tables.
+    if (rebuildRunner_) return;
     // Something that is not a folder would empty the tables for nothing; keep what is shown.
     if (!IsExistingFolder(path)) {
         Warn(NotAFolderNotice(path));

@@ -2,6 +2,7 @@
 
 #include <QWidget>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -26,6 +27,8 @@ class QModelIndex;
 namespace drovalin {
 
 class CombinationTableModel;
+class RebuildRunner;
+struct RebuildProgressText;
 
 // The main window: the capacity box, the instruction line and the combination table. A folder dropped on it
 // is listed and searched; a click on a combination offers to move its files.
@@ -61,8 +64,14 @@ class Form1 : public QWidget {
     // Drops every row of both tables.
     void EmptyTables();
     // Fills both tables from the current folder with the current capacity; the tables must be empty. Tells
-    // the user about a folder it could not read and about files it had to leave out.
+    // the user about a folder it could not read and about files it had to leave out. The window keeps
+    // painting but takes no input meanwhile; a long rebuild shows its progress (on the splash while starting)
+    // and can be cancelled, which leaves both tables empty.
     void RebuildTables();
+    // The rebuild running now, else nullptr.
+    RebuildRunner* RunningRebuild() const;
+    // Test hook: runs before each file of a rebuild is measured, on the measuring threads.
+    void SetMeasuringHook(std::function<void(const std::string& name)> hook);
     // Shows the given tables; the combination table reads its names from files.
     void ShowTables(std::shared_ptr<FileTable> files, std::shared_ptr<CombinationTable> combinations);
 
@@ -112,6 +121,8 @@ class Form1 : public QWidget {
     void MSHFlexGrid2_Click(const QModelIndex& index);
 
     void MarkCapacityBox(bool invalid);
+    bool ShowStartupProgress(const RebuildProgressText& progress);
+    void CloseIfAsked();
     void ShowCommandMenu(const QPoint& atTable);
     void Warn(const Notice& notice);
     void FitColumns();
@@ -140,6 +151,9 @@ class Form1 : public QWidget {
     bool startingUp_ = false;
     std::vector<Notice> startupNotices_;
     bool unloaded_ = false;
+    RebuildRunner* rebuildRunner_ = nullptr;
+    bool closeAfterRebuild_ = false;
+    std::function<void(const std::string&)> measuringHook_;
 
     std::unique_ptr<MoveDialogs> ownMoveDialogs_;
     std::unique_ptr<UserNotifier> ownNotifier_;

@@ -9,6 +9,7 @@
 #include "bring_to_front.h"
 #include "form1.h"
 #include "loaded_forms.h"
+#include "rebuild_runner.h"
 #include "settings_files.h"
 #include "unload_all_forms.h"
 
@@ -72,6 +73,13 @@ void Form1::ShowStartupNotices() {
 }
 
 void Form1::closeEvent(QCloseEvent* event) {
+    // The rebuild stops first; the window closes once it has (see RebuildTables).
+    if (rebuildRunner_) {
+        event->ignore();
+        closeAfterRebuild_ = true;
+        rebuildRunner_->Cancel();
+        return;
+    }
     event->accept();
     if (unloaded_) return;
     unloaded_ = true;

@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPixmap>
+#include <QProgressBar>
 #include <QScreen>
 #include <QVersionNumber>
 #include <algorithm>
@@ -35,6 +36,7 @@ const QRect kPlatform = TwipsRect(5100, 2340, 1755, 315);
 const QRect kVersion = TwipsRect(5970, 2700, 885, 285);
 const QRect kCompany = TwipsRect(4560, 3320, 2415, 255);
 const QRect kWarning = TwipsRect(150, 3660, 6855, 195);
+const QRect kProgress = TwipsRect(7100, 3660, 1735, 195);
 
 QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text, const QRect& designed,
                   Qt::Alignment alignment) {
@@ -127,6 +129,22 @@ void frmSplash::Form_Load() {
     for (QLabel* label : Frame1_->findChildren<QLabel*>()) {
         if (label != imgLogo_) label->setAccessibleName(label->text());
     }
+}
+
+void frmSplash::ShowProgress(const QString& text, int value, int maximum) {
+    if (!barProgress_) {
+        barProgress_ = new QProgressBar(Frame1_);
+        barProgress_->setObjectName(QStringLiteral("barProgress"));
+        barProgress_->setAccessibleName(QStringLiteral("起動の進み具合"));
+        barProgress_->setTextVisible(false);
+        barProgress_->setGeometry(kProgress);
+        barProgress_->setAttribute(Qt::WA_NoMousePropagation);
+        barProgress_->show();
+    }
+    lblWarning_->setText(text);
+    lblWarning_->setAccessibleName(text);
+    barProgress_->setRange(0, maximum);
+    barProgress_->setValue(value);
 }
 
 void frmSplash::CentreOnScreen() {

@@ -3,6 +3,7 @@
 #include <QFrame>
 
 class QLabel;
+class QProgressBar;
 
 namespace drovalin {
 
@@ -23,6 +24,11 @@ class frmSplash : public QFrame {
     QLabel* lblVersion() const { return lblVersion_; }
     QLabel* lblCompany() const { return lblCompany_; }
     QLabel* lblWarning() const { return lblWarning_; }
+    // The bar of the start-up's progress; nullptr until progress is first shown.
+    QProgressBar* barProgress() const { return barProgress_; }
+
+    // Tells what start-up is doing, in the warning line, with a bar of value out of maximum (0: no measure).
+    void ShowProgress(const QString& text, int value, int maximum);
 
     // "ﾊﾞｰｼﾞｮﾝ " and major.minor.revision of the given version text.
     static QString VersionText(const QString& applicationVersion);
@@ -44,6 +50,7 @@ class frmSplash : public QFrame {
     QLabel* lblVersion_;
     QLabel* lblCompany_;
     QLabel* lblWarning_;
+    QProgressBar* barProgress_ = nullptr;
     bool framePressed_ = false;
 };
 

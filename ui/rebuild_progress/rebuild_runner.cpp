@@ -1,0 +1,178 @@
+#include "rebuild_runner.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QEventLoop>
+#include <QKeyEvent>
+#include <QProgressBar>
+#include <QProgressDialog>
+#include <QWidget>
+#include <QWindow>
+
+namespace drovalin {
+namespace {
+
+bool IsUserInput(QEvent::Type type) {
+    switch (type) {
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::Wheel:
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease:
+        case QEvent::ShortcutOverride:
+        case QEvent::Shortcut:
+        case QEvent::DragEnter:
+        case QEvent::DragMove:
+        case QEvent::Drop:
+        case QEvent::ContextMenu:
+        case QEvent::InputMethod:
+        case QEvent::TouchBegin:
+        case QEvent::TouchUpdate:
+        case QEvent::TouchEnd:
+        case QEvent::TabletPress:
+        case QEvent::TabletRelease:
+        case QEvent::NativeGesture:
+            return true;
+        default:
+            return false;
+    }
+}
+
+// Whether input for receiver goes to the top-level widget top: to it or a widget inside it, or to the
+// platform window that carries it (drops arrive there first).
+bool BelongsTo(QObject* receiver, const QWidget* top) {
+    if (top == nullptr) return false;
+    if (auto* widget = qobject_cast<QWidget*>(receiver)) return widget->window() == top;
+    if (auto* window = qobject_cast<QWindow*>(receiver)) return window == top->windowHandle();
+    return false;
+}
+
+bool IsWindowPart(QObject* receiver) { return receiver->isWidgetType() || receiver->isWindowType(); }
+
+// The wait cursor for as long as the rebuild runs; the pointer still works the dialog.
+class BusyCursor {
+  public:
+    BusyCursor() { QGuiApplication::setOverrideCursor(Qt::BusyCursor); }
+    ~BusyCursor() { QGuiApplication::restoreOverrideCursor(); }
+    BusyCursor(const BusyCursor&) = delete;
+    BusyCursor& operator=(const BusyCursor&) = delete;
+};
+
+}  // namespace
+
+RebuildRunner::RebuildRunner(QWidget* guarded, ProgressSink sink)
+    : guarded_(guarded), sink_(std::move(sink)) {
+    quietTimer_.setSingleShot(true);
+    quietTimer_.setInterval(kQuietTime);
+    connect(&quietTimer_, &QTimer::timeout, this, &RebuildRunner::ShowProgress);
+}
+
+RebuildRunner::~RebuildRunner() { delete dialog_.data(); }
+
+QProgressDialog* RebuildRunner::Dialog() const { return dialog_.data(); }
+
+RebuildResult RebuildRunner::Run(const std::string& folder, std::int32_t capacity, RebuildControl control) {
+    QEventLoop loop;
+    {
+        const std::lock_guard lock(latestMutex_);
+        latest_ = {};
+        updatePending_ = false;
+    }
+    shown_ = false;
+    control.progress = [this](const RebuildProgress& progress) {
+        const std::lock_guard lock(latestMutex_);
+        latest_ = progress;
+        if (updatePending_) return;
+        updatePending_ = true;
+        QMetaObject::invokeMethod(this, &RebuildRunner::ShowLatest, Qt::QueuedConnection);
+    };
+    const BusyCursor busy;
+    qApp->installEventFilter(this);
+    rebuild_ = std::make_unique<BackgroundRebuild>(folder, capacity, std::move(control), [&loop] {
+        QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
+    });
+    quietTimer_.start();
+    if (!rebuild_->Finished()) loop.exec();
+    // The loop also ends when the program quits; the rebuild is then of no use.
+    if (!rebuild_->Finished()) rebuild_->Cancel();
+
+    quietTimer_.stop();
+    qApp->removeEventFilter(this);
+    if (dialog_) {
+        dialog_->disconnect(this);
+        dialog_->hide();
+        dialog_->deleteLater();
+    }
+    const std::unique_ptr<BackgroundRebuild> done = std::move(rebuild_);
+    return done->TakeResult();
+}
+
+void RebuildRunner::Cancel() {
+    if (!rebuild_ || rebuild_->CancelRequested()) return;
+    rebuild_->Cancel();
+    ShowLatest();
+}
+
+void RebuildRunner::ShowProgress() {
+    if (!rebuild_) return;
+    shown_ = true;
+    ShowLatest();
+}
+
+void RebuildRunner::ShowLatest() {
+    RebuildProgress progress;
+    {
+        const std::lock_guard lock(latestMutex_);
+        progress = latest_;
+        updatePending_ = false;
+    }
+    if (!rebuild_ || !shown_) return;
+    const RebuildProgressText text =
+        rebuild_->CancelRequested() ? RebuildProgressText::Cancelling() : RebuildProgressText::From(progress);
+    if (!dialog_ && sink_ && sink_(text)) return;
+    if (!dialog_) {
+        dialog_ = new QProgressDialog(guarded_);
+        dialog_->setWindowTitle(QStringLiteral("フォルダの読み込み"));
+        dialog_->setAccessibleName(QStringLiteral("フォルダの読み込み"));
+        dialog_->setCancelButtonText(QStringLiteral("キャンセル"));
+        // Not modal: the event filter already holds the window's input back, and a modal dialog would keep
+        // the window from being closed, which cancels the rebuild and ends the program.
+        dialog_->setWindowModality(Qt::NonModal);
+        dialog_->setAutoClose(false);
+        dialog_->setAutoReset(false);
+        dialog_->setMinimumDuration(0);
+        dialog_->setMinimumWidth(420);
+        if (auto* bar = dialog_->findChild<QProgressBar*>())
+            bar->setAccessibleName(QStringLiteral("読み込みの進み具合"));
+        connect(dialog_, &QProgressDialog::canceled, this, &RebuildRunner::Cancel);
+        connect(dialog_, &QDialog::rejected, this, &RebuildRunner::Cancel);
+    }
+    dialog_->setLabelText(text.text);
+    dialog_->setRange(0, text.maximum);
+    dialog_->setValue(text.value);
+    if (!dialog_->isVisible()) dialog_->show();
+}
+
+bool RebuildRunner::InDialog(QObject* receiver) const { return BelongsTo(receiver, dialog_.data()); }
+
+bool RebuildRunner::AimedAtGuarded(QObject* receiver) const {
+    if (auto* action = qobject_cast<QAction*>(receiver)) return guarded_->actions().contains(action);
+    return BelongsTo(receiver, guarded_);
+}
+
+bool RebuildRunner::eventFilter(QObject* receiver, QEvent* event) {
+    if (!rebuild_ || !IsUserInput(event->type()) || InDialog(receiver)) return false;
+    // Escape in any of the program's windows (the splash during start-up) stops the rebuild.
+    if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape &&
+        IsWindowPart(receiver)) {
+        Cancel();
+        return true;
+    }
+    if (!AimedAtGuarded(receiver)) return false;
+    // An accepted override keeps the key from being taken as a shortcut; the key itself is dropped next.
+    if (event->type() == QEvent::ShortcutOverride) event->accept();
+    return true;
+}
+
+}  // namespace drovalin
