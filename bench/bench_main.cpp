@@ -1,5 +1,6 @@
 // drovalin-bench: times the rebuild of one folder (listing, sorting, searching) against merely listing the
-// sizes with find, and against the row-by-row walk.
+// sizes with find, and against the row-by-row walk; with --plan, times the media plan and the best
+// combination; with --plan-compare, compares the plan's media counts with first-fit decreasing and fpart.
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
@@ -17,6 +18,7 @@
 #include "folder_listing.h"
 #include "folder_rebuild.h"
 #include "naive_walk.h"
+#include "plan_bench.h"
 #include "synthetic_folder.h"
 
 using namespace drovalin;
@@ -35,15 +37,19 @@ struct Options {
     std::vector<std::int64_t> fileCounts{10000, 100000};
     std::vector<std::int32_t> capacities{716800, 4589843, 24413696};
     std::string dir;
+    bool plan = false;
+    bool planCompare = false;
 };
 
 void Usage() {
     std::fprintf(stderr,
-                 "usage: drovalin-bench [--files N] [--capacity KB] [--dir PATH]\n"
+                 "usage: drovalin-bench [--plan | --plan-compare] [--files N] [--capacity KB] [--dir PATH]\n"
                  "  no arguments: 10,000 and 100,000 synthetic files for CD, DVD and 25 GB capacities\n"
                  "  --files N      that many synthetic files only\n"
                  "  --capacity KB  that capacity only\n"
                  "  --dir PATH     an existing folder instead of a synthetic one\n"
+                 "  --plan         time the media plan and the best combination instead of the rebuild\n"
+                 "  --plan-compare media counts against first-fit decreasing and fpart on random folders\n"
                  "  TMPDIR         where synthetic folders are made (default /tmp)\n");
 }
 
@@ -59,6 +65,10 @@ std::optional<Options> ParseOptions(int argc, char** argv) {
     Options options;
     for (int i = 1; i < argc; ++i) {
         const std::string flag = argv[i];
+        if (flag == "--plan" || flag == "--plan-compare") {
+            (flag == "--plan" ? options.plan : options.planCompare) = true;
+            continue;
+        }
         if (i + 1 >= argc) return std::nullopt;
         const char* value = argv[++i];
         if (flag == "--dir") {
@@ -175,6 +185,11 @@ int main(int argc, char** argv) {
         Usage();
         return 2;
     }
+    const char* tmp = std::getenv("TMPDIR");
+    const std::string base = tmp != nullptr && *tmp != '\0' ? tmp : "/tmp";
+    if (options->planCompare) return RunPlanCompare(base);
+    if (options->plan) return RunPlanBench(options->fileCounts, options->capacities, options->dir);
+
     std::signal(SIGINT, RequestStop);
     std::signal(SIGTERM, RequestStop);
 
@@ -184,8 +199,6 @@ int main(int argc, char** argv) {
 
     if (!options->dir.empty()) return MeasureFolder(options->dir, options->capacities) ? 0 : 1;
 
-    const char* tmp = std::getenv("TMPDIR");
-    const std::string base = tmp != nullptr && *tmp != '\0' ? tmp : "/tmp";
     for (const std::int64_t count : options->fileCounts) {
         const auto folder = std::make_unique<SyntheticFolder>(base, count, stopRequested);
         if (!folder->Complete()) {
