@@ -25,25 +25,32 @@ class BinElimination {
     Packing Run(Packing start, std::int64_t lower) {
         Packing best = start;
         bins_ = std::move(start);
+        fills_.clear();
+        for (const auto& bin : bins_) fills_.push_back(Fill(bin));
         // A fixed seed: the same packing gives the same result on every run.
         std::mt19937 random(20240611);
         while (steps_<kSteps&& static_cast<std::int64_t>(bins_.size())> lower) {
             const Packing before = bins_;
+            const std::vector<std::int64_t> fillsBefore = fills_;
             EmptyOneBin(random);
             Exchange(random);
             PackFreeItems();
-            if (bins_.size() < best.size())
+            if (bins_.size() < best.size()) {
                 best = bins_;
-            else if (bins_.size() > before.size())
+            } else if (bins_.size() > before.size()) {
                 bins_ = before;
+                fills_ = fillsBefore;
+            }
         }
         return best;
     }
 
   private:
+    std::int64_t Size(std::int32_t item) const { return sizes_[static_cast<std::size_t>(item)]; }
+
     std::int64_t Fill(const std::vector<std::int32_t>& bin) const {
         std::int64_t fill = 0;
-        for (const std::int32_t item : bin) fill += sizes_[static_cast<std::size_t>(item)];
+        for (const std::int32_t item : bin) fill += Size(item);
         return fill;
     }
 
@@ -54,12 +61,13 @@ class BinElimination {
         const std::size_t few = std::min<std::size_t>(3, order.size());
         std::partial_sort(order.begin(), order.begin() + static_cast<std::ptrdiff_t>(few), order.end(),
                           [&](std::size_t a, std::size_t b) {
-                              const std::int64_t fa = Fill(bins_[a]), fb = Fill(bins_[b]);
-                              return fa != fb ? fa < fb : a < b;
+                              return fills_[a] != fills_[b] ? fills_[a] < fills_[b] : a < b;
                           });
+        steps_ += static_cast<std::int64_t>(bins_.size());
         const std::size_t victim = order[random() % few];
         free_ = std::move(bins_[victim]);
         bins_.erase(bins_.begin() + static_cast<std::ptrdiff_t>(victim));
+        fills_.erase(fills_.begin() + static_cast<std::ptrdiff_t>(victim));
     }
 
     void Exchange(std::mt19937& random) {
@@ -67,58 +75,48 @@ class BinElimination {
             changed = false;
             const std::size_t offset = bins_.empty() ? 0 : random() % bins_.size();
             for (std::size_t i = 0; i < bins_.size() && !free_.empty(); ++i)
-                changed |= ImproveBin(bins_[(i + offset) % bins_.size()]);
+                changed |= ImproveBin((i + offset) % bins_.size());
         }
     }
 
     // Swaps up to two of the bin's items for up to two free items, the swap that fills the bin most.
-    bool ImproveBin(std::vector<std::int32_t>& bin) {
-        const std::int64_t room = limit_ - Fill(bin);
-        const auto size = [&](const std::vector<std::int32_t>& items, const Pick& pick) {
-            std::int64_t total = 0;
-            if (pick.first >= 0)
-                total += sizes_[static_cast<std::size_t>(items[static_cast<std::size_t>(pick.first)])];
-            if (pick.second >= 0)
-                total += sizes_[static_cast<std::size_t>(items[static_cast<std::size_t>(pick.second)])];
-            return total;
-        };
-        const std::vector<Pick> removals = Picks(bin.size(), bin.size() <= kPairLimit, true);
-        const std::vector<Pick> additions = Picks(free_.size(), true, false);
+    bool ImproveBin(std::size_t index) {
+        std::vector<std::int32_t>& bin = bins_[index];
+        const std::int64_t room = limit_ - fills_[index];
+        const int held = static_cast<int>(bin.size());
+        const int freed = static_cast<int>(free_.size());
+        const bool pairs = bin.size() <= kPairLimit;
         std::int64_t bestGain = 0;
         Pick bestRemoval, bestAddition;
-        for (const Pick& removal : removals) {
-            const std::int64_t removed = size(bin, removal);
-            const std::int64_t available = room + removed;
-            for (const Pick& addition : additions) {
-                const std::int64_t added = size(free_, addition);
-                if (added <= available && added - removed > bestGain) {
-                    bestGain = added - removed;
-                    bestRemoval = removal;
-                    bestAddition = addition;
+        // Position -1 stands for no item; the second of a pair always comes after the first.
+        for (int r1 = -1; r1 < held && bestGain < room; ++r1) {
+            for (int r2 = -1; r2 < (pairs && r1 >= 0 ? held : 0); r2 = r2 < 0 ? r1 + 1 : r2 + 1) {
+                if (r2 >= held) break;
+                const std::int64_t removed = (r1 >= 0 ? Size(bin[r1]) : 0) + (r2 >= 0 ? Size(bin[r2]) : 0);
+                const std::int64_t available = room + removed;
+                for (int a1 = 0; a1 < freed; ++a1) {
+                    const std::int64_t first = Size(free_[a1]);
+                    if (first > available) continue;
+                    for (int a2 = -1; a2 < freed; a2 = a2 < 0 ? a1 + 1 : a2 + 1) {
+                        if (a2 >= freed) break;
+                        const std::int64_t added = first + (a2 >= 0 ? Size(free_[a2]) : 0);
+                        if (added <= available && added - removed > bestGain) {
+                            bestGain = added - removed;
+                            bestRemoval = {r1, r2};
+                            bestAddition = {a1, a2};
+                        }
+                    }
+                    steps_ += freed - a1;
                 }
             }
-            steps_ += static_cast<std::int64_t>(additions.size());
-            if (bestGain == room) break;
         }
         if (bestGain == 0) return false;
         std::vector<std::int32_t> out = Take(bin, bestRemoval);
         std::vector<std::int32_t> in = Take(free_, bestAddition);
         bin.insert(bin.end(), in.begin(), in.end());
         free_.insert(free_.end(), out.begin(), out.end());
+        fills_[index] += bestGain;
         return true;
-    }
-
-    // Every choice of none, one or (when pairs) two of count positions; none only when allowed.
-    static std::vector<Pick> Picks(std::size_t count, bool pairs, bool none) {
-        std::vector<Pick> picks;
-        if (none) picks.push_back({});
-        for (std::size_t i = 0; i < count; ++i) {
-            picks.push_back({static_cast<int>(i), -1});
-            if (!pairs) continue;
-            for (std::size_t j = i + 1; j < count; ++j)
-                picks.push_back({static_cast<int>(i), static_cast<int>(j)});
-        }
-        return picks;
     }
 
     static std::vector<std::int32_t> Take(std::vector<std::int32_t>& items, const Pick& pick) {
@@ -135,18 +133,16 @@ class BinElimination {
     // What is still free goes into new bins, first fit, largest first.
     void PackFreeItems() {
         std::sort(free_.begin(), free_.end());
-        std::vector<std::int64_t> fills;
         const std::size_t first = bins_.size();
         for (const std::int32_t item : free_) {
-            const std::int64_t size = sizes_[static_cast<std::size_t>(item)];
-            std::size_t bin = 0;
-            while (bin < fills.size() && fills[bin] + size > limit_) ++bin;
-            if (bin == fills.size()) {
-                fills.push_back(0);
+            std::size_t bin = first;
+            while (bin < bins_.size() && fills_[bin] + Size(item) > limit_) ++bin;
+            if (bin == bins_.size()) {
                 bins_.emplace_back();
+                fills_.push_back(0);
             }
-            fills[bin] += size;
-            bins_[first + bin].push_back(item);
+            fills_[bin] += Size(item);
+            bins_[bin].push_back(item);
         }
         free_.clear();
     }
@@ -154,6 +150,7 @@ class BinElimination {
     const std::vector<std::int64_t>& sizes_;
     std::int64_t limit_;
     Packing bins_;
+    std::vector<std::int64_t> fills_;
     std::vector<std::int32_t> free_;
     std::int64_t steps_ = 0;
 };

@@ -11,8 +11,8 @@ namespace {
 // Beyond this many items the searches below would recurse too deep and rarely pay; first-fit decreasing
 // stands.
 constexpr std::size_t kSearchItemLimit = 10000;
-// Steps of one completion search for a given bin count, and of one filling of a bin.
-constexpr std::int64_t kCompletionSteps = 3'000'000;
+// Steps of all completion searches together, and of one filling of a bin.
+constexpr std::int64_t kCompletionSteps = 4'000'000;
 constexpr std::int64_t kFillSteps = 20'000;
 
 // The largest room among bins, as a tree over bins, so that the first bin with enough room is found by one
@@ -96,14 +96,20 @@ class FreeList {
 // takes the next set. Equal sizes are interchangeable, so only one of them is tried in each place.
 class CompletionSearch {
   public:
-    CompletionSearch(const std::vector<std::int64_t>& sizes, std::int64_t limit)
-        : sizes_(sizes), limit_(limit), free_(sizes.size()), sums_(sizes) {}
+    // steps counts the work of every search that shares it; the search gives up once it passes stepLimit.
+    CompletionSearch(const std::vector<std::int64_t>& sizes, std::int64_t limit, std::int64_t& steps,
+                     std::int64_t stepLimit)
+        : sizes_(sizes),
+          limit_(limit),
+          free_(sizes.size()),
+          sums_(sizes),
+          steps_(steps),
+          stepLimit_(stepLimit) {}
 
-    // True, with the packing, when every item fits in at most bins bins.
+    // True, with the packing, when every item fits in at most bins bins. Runs once.
     bool Run(std::int64_t bins, Packing& packing) {
         const std::int64_t waste = bins * limit_ - sums_.From(0);
         if (waste < 0) return false;
-        steps_ = 0;
         if (!OpenBin(bins, waste)) return false;
         packing = bins_;
         return true;
@@ -129,7 +135,7 @@ class CompletionSearch {
     // fits.
     bool Extend(std::int32_t candidate, std::int64_t room, std::int64_t binsLeft, std::int64_t wasteLeft) {
         for (;;) {
-            if (++steps_ > kCompletionSteps) return false;
+            if (++steps_ > stepLimit_) return false;
             while (candidate != free_.End() && sizes_[candidate] > room) candidate = free_.Next(candidate);
             if (candidate == free_.End()) {
                 // Maximal only when no free item fits any more, not even one passed over.
@@ -164,7 +170,8 @@ class CompletionSearch {
     FreeList free_;
     FreeSums sums_;
     Packing bins_;
-    std::int64_t steps_ = 0;
+    std::int64_t& steps_;
+    std::int64_t stepLimit_;
 };
 
 // Minimum bin slack: the largest free item opens a bin, which is then filled with the fullest set of free
@@ -279,13 +286,17 @@ Packing ImprovePacking(const std::vector<std::int64_t>& sizes, std::int64_t limi
     if (static_cast<std::int64_t>(start.size()) <= lower || sizes.size() > kSearchItemLimit) return start;
 
     Packing best = std::move(start);
-    CompletionSearch completion(sizes, limit);
-    for (std::int64_t bins = lower; bins < static_cast<std::int64_t>(best.size()); ++bins) {
-        Packing found;
-        if (completion.Run(bins, found)) {
+    // The lower bound first, with half the steps: when it can be reached, the little waste it allows keeps
+    // the search short. Otherwise one bin fewer at a time, each success kept, until the steps run out.
+    std::int64_t steps = 0;
+    Packing found;
+    if (CompletionSearch(sizes, limit, steps, kCompletionSteps / 2).Run(lower, found)) {
+        best = std::move(found);
+    } else {
+        while (static_cast<std::int64_t>(best.size()) - 1 > lower &&
+               CompletionSearch(sizes, limit, steps, kCompletionSteps)
+                   .Run(static_cast<std::int64_t>(best.size()) - 1, found))
             best = std::move(found);
-            break;
-        }
     }
     if (static_cast<std::int64_t>(best.size()) > lower) {
         Packing filled = SlackFilling(sizes, limit).Run();

@@ -61,13 +61,15 @@ bool SubfoldersFree(const std::string& folder, const std::vector<SplitMedium>& m
 
 std::string SplitSubfolderName(std::size_t medium) { return "w" + std::to_string(medium + 1); }
 
-SplitOutcome SplitIntoSubfolders(const std::string& folder,
-                                 const std::vector<std::vector<std::string>>& names, SplitDialogs& dialogs,
-                                 MoveRecord* record) {
-    std::vector<SplitMedium> media;
-    media.reserve(names.size());
-    for (std::size_t i = 0; i < names.size(); ++i) media.push_back({SplitSubfolderName(i), names[i]});
+SplitOutcome SplitIntoSubfolders(const std::string& folder, const std::vector<SplitMedium>& media,
+                                 SplitDialogs& dialogs, MoveRecord* record) {
     if (media.empty()) return SplitOutcome::Moved;
+    for (const SplitMedium& medium : media) {
+        if (!IsPlainName(medium.subfolder)) {
+            dialogs.ReportSubfolderFailure(medium.subfolder, FileErrorReason(EINVAL));
+            return SplitOutcome::SubfolderFailed;
+        }
+    }
 
     SplitOutcome outcome = SplitOutcome::Moved;
     if (!SubfoldersFree(folder, media, dialogs, outcome)) return outcome;

@@ -36,15 +36,14 @@ enum class SplitOutcome {
     Moved,            // every medium is in its own subfolder
 };
 
-// The subfolders of a split: w1, w2, ... for the first, second, ... medium.
+// The subfolder of a plan's medium: w1 for the first, w2 for the second, ...
 std::string SplitSubfolderName(std::size_t medium);
 
-// Gives each medium's names its own new subfolder w1, w2, ... of folder. When any of those names is taken
-// by an entry of the folder, says so and moves nothing. Otherwise asks once, then makes each subfolder and
-// moves its files into it with the same no-replace move as a combination, stopping at the first failure;
+// Moves each medium's names into its own new subfolder of folder. When any of those subfolders' names is
+// taken by an entry of the folder, says so and moves nothing. Otherwise asks once, then makes each subfolder
+// and moves its files into it with the same no-replace move as a combination, stopping at the first failure;
 // what moved stays moved. record, when given, receives what was made and moved.
-SplitOutcome SplitIntoSubfolders(const std::string& folder,
-                                 const std::vector<std::vector<std::string>>& media, SplitDialogs& dialogs,
-                                 MoveRecord* record = nullptr);
+SplitOutcome SplitIntoSubfolders(const std::string& folder, const std::vector<SplitMedium>& media,
+                                 SplitDialogs& dialogs, MoveRecord* record = nullptr);
 
 }  // namespace drovalin

@@ -24,6 +24,7 @@
 #include "drop_notices.h"
 #include "dropped_path.h"
 #include "folder_rebuild.h"
+#include "form1_plan_commands.h"
 #include "japanese_font.h"
 #include "message_box_move_dialogs.h"
 #include "message_box_notifier.h"
@@ -127,6 +128,8 @@ Form1::Form1(QWidget* parent)
     QWidget::setTabOrder(grid2_, text1_);
     grid2_->setFocus();
     Form_Resize();
+
+    new PlanCommands(*this);
 }
 
 Form1::~Form1() = default;
@@ -157,6 +160,8 @@ const CombinationTable& Form1::Combinations() const { return *combinations_; }
 QRectF Form1::CombinationTableGeometryTwips() const { return tableTwips_; }
 
 void Form1::SetMoveDialogs(MoveDialogs* dialogs) { moveDialogs_ = dialogs ? dialogs : ownMoveDialogs_.get(); }
+
+MoveDialogs& Form1::MoveDialogsInUse() const { return *moveDialogs_; }
 
 void Form1::SetNotifier(UserNotifier* notifier) { notifier_ = notifier ? notifier : ownNotifier_.get(); }
 
