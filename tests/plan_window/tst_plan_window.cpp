@@ -58,6 +58,7 @@ void Write(const std::string& path, const std::string& text) {
 }
 
 QStringList RowTexts(const QAbstractItemModel& model, int row) {
+    QStringList texts;
     for (int col = 0; col < model.columnCount(); ++col) texts << model.index(row, col).data().toString();
     return texts;
 }
