@@ -76,6 +76,8 @@ PlanWindow::PlanWindow(std::string folder, std::shared_ptr<const FileTable> file
     table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     table_->setWordWrap(false);
     table_->setTextElideMode(Qt::ElideRight);
+    table_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    table_->verticalHeader()->setDefaultSectionSize(table_->fontMetrics().height() + 4);
     table_->verticalHeader()->hide();
     table_->horizontalHeader()->setHighlightSections(false);
     table_->horizontalHeader()->setSectionsClickable(false);
