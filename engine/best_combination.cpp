@@ -15,8 +15,8 @@ namespace {
 // 128 MB to retrace the chosen files); larger capacities go to the branch and bound alone.
 constexpr std::int64_t kBitsetLimit = std::int64_t{1} << 25;
 // Bounds on the work of each search, in 64-bit words shifted and in branches taken.
-constexpr std::int64_t kWordBudget = 600'000'000;
-constexpr std::int64_t kBranchBudget = 20'000'000;
+constexpr std::int64_t kWordBudget = 300'000'000;
+constexpr std::int64_t kBranchBudget = 10'000'000;
 
 // Files of one size: their rows in table order, and how many of them could fit at all.
 struct SizeGroup {

@@ -30,6 +30,8 @@ class BinElimination {
         // A fixed seed: the same packing gives the same result on every run.
         std::mt19937 random(20240611);
         while (steps_<kSteps&& static_cast<std::int64_t>(bins_.size())> lower) {
+            // Copying the packing costs a step a bin.
+            steps_ += static_cast<std::int64_t>(bins_.size());
             const Packing before = bins_;
             const std::vector<std::int64_t> fillsBefore = fills_;
             EmptyOneBin(random);
@@ -96,6 +98,7 @@ class BinElimination {
                 const std::int64_t available = room + removed;
                 for (int a1 = 0; a1 < freed; ++a1) {
                     const std::int64_t first = Size(free_[a1]);
+                    ++steps_;
                     if (first > available) continue;
                     for (int a2 = -1; a2 < freed; a2 = a2 < 0 ? a1 + 1 : a2 + 1) {
                         if (a2 >= freed) break;
@@ -106,7 +109,7 @@ class BinElimination {
                             bestAddition = {a1, a2};
                         }
                     }
-                    steps_ += freed - a1;
+                    steps_ += freed - a1 - 1;
                 }
             }
         }

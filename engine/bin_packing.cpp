@@ -11,9 +11,10 @@ namespace {
 // Beyond this many items the searches below would recurse too deep and rarely pay; first-fit decreasing
 // stands.
 constexpr std::size_t kSearchItemLimit = 10000;
-// Steps of all completion searches together, and of one filling of a bin.
+// Steps of all completion searches together; of one filling of a bin, and of all fillings.
 constexpr std::int64_t kCompletionSteps = 4'000'000;
 constexpr std::int64_t kFillSteps = 20'000;
+constexpr std::int64_t kFillTotalSteps = 2'000'000;
 
 // The largest room among bins, as a tree over bins, so that the first bin with enough room is found by one
 // descent.
@@ -39,56 +40,80 @@ class RoomTree {
     std::vector<std::int64_t> room_;
 };
 
-// Sums of the sizes of the items still free, by index, for the bound "what is left from here on".
-class FreeSums {
+// The items not yet in a bin, by index (largest first), with their count and size sums as trees, so that the
+// first free item that fits a given room, the smallest free item and what is left from an index on are each
+// found in O(log n), and items can be taken and given back in any order.
+class FreeItems {
   public:
-    explicit FreeSums(const std::vector<std::int64_t>& sizes) : tree_(sizes.size() + 1, 0) {
-        for (std::size_t i = 0; i < sizes.size(); ++i) Add(i, sizes[i]);
+    explicit FreeItems(const std::vector<std::int64_t>& sizes)
+        : sizes_(sizes), count_(sizes.size() + 1, 0), sum_(sizes.size() + 1, 0) {
+        for (std::size_t i = 0; i < sizes.size(); ++i) Change(i, 1, sizes[i]);
+        while (top_ * 2 <= sizes.size()) top_ *= 2;
     }
-    void Add(std::size_t index, std::int64_t delta) {
-        for (std::size_t i = index + 1; i < tree_.size(); i += i & (~i + 1)) tree_[i] += delta;
-        total_ += delta;
+    std::int32_t End() const { return static_cast<std::int32_t>(sizes_.size()); }
+    std::int32_t First() const { return FirstFrom(0); }
+    // The free item with the smallest size, or End().
+    std::int32_t Last() const { return free_ == 0 ? End() : Kth(free_); }
+    // The first free item from index from on whose size is at most room, or End().
+    std::int32_t FirstFitting(std::int32_t from, std::int64_t room) const {
+        const auto fits =
+            std::lower_bound(sizes_.begin(), sizes_.end(), room, std::greater<>()) - sizes_.begin();
+        return FirstFrom(std::max<std::int64_t>(from, fits));
     }
-    // Sum over indexes from index on.
-    std::int64_t From(std::size_t index) const { return total_ - Before(index); }
+    // The first index after the items of the same size as item.
+    std::int32_t AfterEqual(std::int32_t item) const {
+        const auto after = std::upper_bound(sizes_.begin(), sizes_.end(),
+                                            sizes_[static_cast<std::size_t>(item)], std::greater<>());
+        return static_cast<std::int32_t>(after - sizes_.begin());
+    }
+    // The sizes of the free items from index on.
+    std::int64_t SumFrom(std::int32_t index) const {
+        return total_ - Prefix(sum_, static_cast<std::size_t>(index));
+    }
+    void Take(std::int32_t item) {
+        Change(static_cast<std::size_t>(item), -1, -sizes_[static_cast<std::size_t>(item)]);
+    }
+    void Give(std::int32_t item) {
+        Change(static_cast<std::size_t>(item), 1, sizes_[static_cast<std::size_t>(item)]);
+    }
 
   private:
-    std::int64_t Before(std::size_t index) const {
+    void Change(std::size_t index, std::int64_t count, std::int64_t size) {
+        for (std::size_t i = index + 1; i < count_.size(); i += i & (~i + 1)) {
+            count_[i] += count;
+            sum_[i] += size;
+        }
+        free_ += count;
+        total_ += size;
+    }
+    static std::int64_t Prefix(const std::vector<std::int64_t>& tree, std::size_t end) {
         std::int64_t sum = 0;
-        for (std::size_t i = index; i > 0; i -= i & (~i + 1)) sum += tree_[i];
+        for (std::size_t i = end; i > 0; i -= i & (~i + 1)) sum += tree[i];
         return sum;
     }
-    std::vector<std::int64_t> tree_;
-    std::int64_t total_ = 0;
-};
-
-// The items not yet in a bin, as a list in size order that can take an item out and put it back in O(1).
-class FreeList {
-  public:
-    explicit FreeList(std::size_t count) : next_(count + 1), prev_(count + 1) {
-        const auto head = static_cast<std::int32_t>(count);
-        for (std::int32_t i = 0; i <= head; ++i) {
-            next_[i] = i == head ? 0 : i + 1;
-            prev_[i] = i == 0 ? head : i - 1;
+    // The index of the k-th free item (k from 1).
+    std::int32_t Kth(std::int64_t k) const {
+        std::size_t position = 0;
+        for (std::size_t step = top_; step > 0; step /= 2) {
+            if (position + step < count_.size() && count_[position + step] < k) {
+                position += step;
+                k -= count_[position];
+            }
         }
-        if (count == 0) next_[head] = prev_[head] = head;
-        head_ = head;
+        return static_cast<std::int32_t>(position);
     }
-    std::int32_t End() const { return head_; }
-    std::int32_t First() const { return next_[head_]; }
-    std::int32_t Last() const { return prev_[head_]; }
-    std::int32_t Next(std::int32_t i) const { return next_[i]; }
-    // Items must be put back in the reverse order of taking them out.
-    void Remove(std::int32_t i) {
-        next_[prev_[i]] = next_[i];
-        prev_[next_[i]] = prev_[i];
+    std::int32_t FirstFrom(std::int64_t index) const {
+        if (index >= End()) return End();
+        const std::int64_t before = Prefix(count_, static_cast<std::size_t>(index));
+        return before == free_ ? End() : Kth(before + 1);
     }
-    void Restore(std::int32_t i) { next_[prev_[i]] = prev_[next_[i]] = i; }
 
-  private:
-    std::vector<std::int32_t> next_;
-    std::vector<std::int32_t> prev_;
-    std::int32_t head_;
+    const std::vector<std::int64_t>& sizes_;
+    std::vector<std::int64_t> count_;
+    std::vector<std::int64_t> sum_;
+    std::size_t top_ = 1;
+    std::int64_t free_ = 0;
+    std::int64_t total_ = 0;
 };
 
 // Bin completion: the largest free item opens the next bin, and the bin is completed with each maximal
@@ -99,16 +124,11 @@ class CompletionSearch {
     // steps counts the work of every search that shares it; the search gives up once it passes stepLimit.
     CompletionSearch(const std::vector<std::int64_t>& sizes, std::int64_t limit, std::int64_t& steps,
                      std::int64_t stepLimit)
-        : sizes_(sizes),
-          limit_(limit),
-          free_(sizes.size()),
-          sums_(sizes),
-          steps_(steps),
-          stepLimit_(stepLimit) {}
+        : sizes_(sizes), limit_(limit), free_(sizes), steps_(steps), stepLimit_(stepLimit) {}
 
     // True, with the packing, when every item fits in at most bins bins. Runs once.
     bool Run(std::int64_t bins, Packing& packing) {
-        const std::int64_t waste = bins * limit_ - sums_.From(0);
+        const std::int64_t waste = bins * limit_ - free_.SumFrom(0);
         if (waste < 0) return false;
         if (!OpenBin(bins, waste)) return false;
         packing = bins_;
@@ -116,83 +136,75 @@ class CompletionSearch {
     }
 
   private:
+    std::int64_t Size(std::int32_t item) const { return sizes_[static_cast<std::size_t>(item)]; }
+
     bool OpenBin(std::int64_t binsLeft, std::int64_t wasteLeft) {
         const std::int32_t first = free_.First();
         if (first == free_.End()) return true;
         if (binsLeft == 0) return false;
-        Take(first);
+        free_.Take(first);
         bins_.push_back({first});
-        const std::int64_t room = limit_ - sizes_[first];
-        const bool done = Extend(free_.First(), room, binsLeft, wasteLeft);
+        const bool done = Extend(first + 1, limit_ - Size(first), binsLeft, wasteLeft);
         if (!done) {
             bins_.pop_back();
-            Give(first);
+            free_.Give(first);
         }
         return done;
     }
 
-    // Adds items from candidate on to the open bin, which has room left; accepts the bin once nothing more
-    // fits.
-    bool Extend(std::int32_t candidate, std::int64_t room, std::int64_t binsLeft, std::int64_t wasteLeft) {
+    // Adds free items from index from on to the open bin, which has room left; accepts the bin once nothing
+    // more fits.
+    bool Extend(std::int32_t from, std::int64_t room, std::int64_t binsLeft, std::int64_t wasteLeft) {
         for (;;) {
             if (++steps_ > stepLimit_) return false;
-            while (candidate != free_.End() && sizes_[candidate] > room) candidate = free_.Next(candidate);
+            const std::int32_t candidate = free_.FirstFitting(from, room);
             if (candidate == free_.End()) {
                 // Maximal only when no free item fits any more, not even one passed over.
                 const std::int32_t smallest = free_.Last();
-                if (smallest != free_.End() && sizes_[smallest] <= room) return false;
+                if (smallest != free_.End() && Size(smallest) <= room) return false;
                 if (room > wasteLeft) return false;
                 return OpenBin(binsLeft - 1, wasteLeft - room);
             }
-            if (room - sums_.From(static_cast<std::size_t>(candidate)) > wasteLeft) return false;
-            const std::int32_t after = free_.Next(candidate);
-            Take(candidate);
+            if (room - free_.SumFrom(candidate) > wasteLeft) return false;
+            free_.Take(candidate);
             bins_.back().push_back(candidate);
-            if (Extend(after, room - sizes_[candidate], binsLeft, wasteLeft)) return true;
+            if (Extend(candidate + 1, room - Size(candidate), binsLeft, wasteLeft)) return true;
             bins_.back().pop_back();
-            Give(candidate);
-            const std::int64_t size = sizes_[candidate];
-            while (candidate != free_.End() && sizes_[candidate] == size) candidate = free_.Next(candidate);
+            free_.Give(candidate);
+            from = free_.AfterEqual(candidate);
         }
-    }
-
-    void Take(std::int32_t item) {
-        free_.Remove(item);
-        sums_.Add(static_cast<std::size_t>(item), -sizes_[item]);
-    }
-    void Give(std::int32_t item) {
-        free_.Restore(item);
-        sums_.Add(static_cast<std::size_t>(item), sizes_[item]);
     }
 
     const std::vector<std::int64_t>& sizes_;
     std::int64_t limit_;
-    FreeList free_;
-    FreeSums sums_;
+    FreeItems free_;
     Packing bins_;
     std::int64_t& steps_;
     std::int64_t stepLimit_;
 };
 
 // Minimum bin slack: the largest free item opens a bin, which is then filled with the fullest set of free
-// items found within a step bound.
+// items found within a step bound. Once the steps of all bins pass a total, each bin only gets its first,
+// greedy, descent.
 class SlackFilling {
   public:
     SlackFilling(const std::vector<std::int64_t>& sizes, std::int64_t limit)
-        : sizes_(sizes), limit_(limit), free_(sizes.size()) {}
+        : sizes_(sizes), limit_(limit), free_(sizes) {}
 
     Packing Run() {
         Packing bins;
+        std::int64_t used = 0;
         while (free_.First() != free_.End()) {
             const std::int32_t first = free_.First();
-            free_.Remove(first);
+            free_.Take(first);
             best_.assign(1, first);
             chosen_.assign(1, first);
-            bestRoom_ = limit_ - sizes_[first];
+            bestRoom_ = limit_ - Size(first);
             steps_ = 0;
-            Fill(free_.First(), bestRoom_);
-            // Taken out in list order, so the list is still whole when they go.
-            for (std::size_t i = 1; i < best_.size(); ++i) free_.Remove(best_[i]);
+            stepLimit_ = used < kFillTotalSteps ? kFillSteps : 0;
+            Fill(first + 1, bestRoom_);
+            used += steps_;
+            for (std::size_t i = 1; i < best_.size(); ++i) free_.Take(best_[i]);
             std::sort(best_.begin(), best_.end());
             bins.push_back(best_);
         }
@@ -200,27 +212,32 @@ class SlackFilling {
     }
 
   private:
-    void Fill(std::int32_t candidate, std::int64_t room) {
+    std::int64_t Size(std::int32_t item) const { return sizes_[static_cast<std::size_t>(item)]; }
+
+    // Items are not taken while they are tried: chosen_ holds them, and later candidates come after them.
+    void Fill(std::int32_t from, std::int64_t room) {
         if (room < bestRoom_) {
             bestRoom_ = room;
             best_ = chosen_;
         }
-        for (; candidate != free_.End() && bestRoom_ > 0 && ++steps_ <= kFillSteps;
-             candidate = free_.Next(candidate)) {
-            if (sizes_[candidate] > room) continue;
+        for (std::int32_t candidate = free_.FirstFitting(from, room);
+             candidate != free_.End() && bestRoom_ > 0;
+             candidate = free_.FirstFitting(free_.AfterEqual(candidate), room)) {
             chosen_.push_back(candidate);
-            Fill(free_.Next(candidate), room - sizes_[candidate]);
+            Fill(candidate + 1, room - Size(candidate));
             chosen_.pop_back();
+            if (++steps_ > stepLimit_) break;
         }
     }
 
     const std::vector<std::int64_t>& sizes_;
     std::int64_t limit_;
-    FreeList free_;
+    FreeItems free_;
     std::vector<std::int32_t> chosen_;
     std::vector<std::int32_t> best_;
     std::int64_t bestRoom_ = 0;
     std::int64_t steps_ = 0;
+    std::int64_t stepLimit_ = 0;
 };
 
 }  // namespace
