@@ -59,7 +59,9 @@ bool SubfoldersFree(const std::string& folder, const std::vector<SplitMedium>& m
 
 }  // namespace
 
-std::string SplitSubfolderName(std::size_t medium) { return "w" + std::to_string(medium + 1); }
+std::string SplitSubfolderName(std::size_t medium) {
+    return std::string("w").append(std::to_string(medium + 1));
+}
 
 SplitOutcome SplitIntoSubfolders(const std::string& folder, const std::vector<SplitMedium>& media,
                                  SplitDialogs& dialogs, MoveRecord* record) {

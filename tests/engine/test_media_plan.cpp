@@ -19,7 +19,8 @@ namespace {
 
 std::shared_ptr<FileTable> Table(const Sizes& sizes) {
     auto table = std::make_shared<FileTable>();
-    for (std::size_t i = 0; i < sizes.size(); ++i) table->Append("f" + std::to_string(10000 + i), sizes[i]);
+    for (std::size_t i = 0; i < sizes.size(); ++i)
+        table->Append(std::string("f").append(std::to_string(10000 + i)), sizes[i]);
     table->SortBySizeDescending();
     return table;
 }
