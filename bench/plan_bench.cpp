@@ -85,6 +85,7 @@ struct KindTally {
     long long oursMedia = 0, ffdMedia = 0, fpartMedia = 0, lowerBound = 0;
     int oursWorse = 0;  // folders where ours used more media than first-fit decreasing or fpart
     double worstMs = 0;
+    double worstBestMs = 0;
 };
 
 }  // namespace
@@ -130,6 +131,8 @@ int RunPlanCompare(const std::string& base) {
                 const RebuildResult rebuilt = RebuildFolder(folder.Path(), capacity);
                 MediaPlan plan;
                 const double planMs = Milliseconds([&] { plan = PlanMedia(*rebuilt.files, capacity); });
+                BestCombinationResult best;
+                const double bestMs = Milliseconds([&] { best = BestCombination(*rebuilt.files, capacity); });
                 const long long ours = static_cast<long long>(plan.media.size());
                 // At most capacity - 1 kilobytes a medium, in bytes; every file is a whole number of
                 // kilobytes.
@@ -152,20 +155,21 @@ int RunPlanCompare(const std::string& base) {
                 tally.lowerBound += lower;
                 tally.oursWorse += ours > ffd || (fpart >= 0 && ours > fpart);
                 tally.worstMs = std::max(tally.worstMs, planMs);
+                tally.worstBestMs = std::max(tally.worstBestMs, bestMs);
                 const std::string fpartText = fpart >= 0 ? std::to_string(fpart) : "-";
                 std::printf(
                     "compare kind=%s capacity=%d folder=%d files=%d ours=%lld ffd=%lld fpart=%s "
-                    "lower_bound=%lld l2_bound=%lld plan_ms=%.1f\n",
+                    "lower_bound=%lld l2_bound=%lld plan_ms=%.1f best_exact=%d best_ms=%.1f\n",
                     PlanFolderKindName(kind), capacity, index, rebuilt.files->Rows() - 1, ours, ffd,
-                    fpartText.c_str(), lower, l2, planMs);
+                    fpartText.c_str(), lower, l2, planMs, best.exact ? 1 : 0, bestMs);
                 std::fflush(stdout);
             }
             std::printf(
                 "summary kind=%s capacity=%d at_lower_bound ours=%d/%d ffd=%d/%d fpart=%d/%d media ours=%lld "
-                "ffd=%lld fpart=%lld lower_bound=%lld ours_worse=%d worst_plan_ms=%.1f\n",
+                "ffd=%lld fpart=%lld lower_bound=%lld ours_worse=%d worst_plan_ms=%.1f worst_best_ms=%.1f\n",
                 PlanFolderKindName(kind), capacity, tally.ours, kFoldersPerKind, tally.ffd, kFoldersPerKind,
                 tally.fpart, kFoldersPerKind, tally.oursMedia, tally.ffdMedia, tally.fpartMedia,
-                tally.lowerBound, tally.oursWorse, tally.worstMs);
+                tally.lowerBound, tally.oursWorse, tally.worstMs, tally.worstBestMs);
             std::fflush(stdout);
         }
     }
