@@ -299,6 +299,23 @@ std::int64_t BinLowerBoundL2(const std::vector<std::int64_t>& sizes, std::int64_
 }
 
 Packing ImprovePacking(const std::vector<std::int64_t>& sizes, std::int64_t limit, Packing start) {
+    // 0 KB items fit anywhere but never make a bin fuller, which the searches below go by: plan without
+    // them, then put them in the first bin.
+    const auto sized = static_cast<std::int32_t>(std::find(sizes.begin(), sizes.end(), 0) - sizes.begin());
+    if (sized < static_cast<std::int32_t>(sizes.size())) {
+        Packing trimmed;
+        for (auto& bin : start) {
+            std::erase_if(bin, [sized](std::int32_t item) { return item >= sized; });
+            if (!bin.empty()) trimmed.push_back(std::move(bin));
+        }
+        Packing improved = ImprovePacking(std::vector<std::int64_t>(sizes.begin(), sizes.begin() + sized),
+                                          limit, std::move(trimmed));
+        if (improved.empty()) improved.emplace_back();
+        for (std::int32_t item = sized; item < static_cast<std::int32_t>(sizes.size()); ++item)
+            improved.front().push_back(item);
+        return improved;
+    }
+
     const std::int64_t lower = BinLowerBoundL2(sizes, limit);
     if (static_cast<std::int64_t>(start.size()) <= lower || sizes.size() > kSearchItemLimit) return start;
 

@@ -18,7 +18,7 @@ Packing FirstFitDecreasing(const std::vector<std::int64_t>& sizes, std::int64_t 
 std::int64_t BinLowerBound(const std::vector<std::int64_t>& sizes, std::int64_t limit);
 
 // A lower bound that also counts items too large to share a bin (Martello and Toth's L2): never below
-// BinLowerBound, often above it when many items exceed a third of a bin.
+// BinLowerBound, often above it when many items exceed half a bin.
 std::int64_t BinLowerBoundL2(const std::vector<std::int64_t>& sizes, std::int64_t limit);
 
 // Looks for a packing with fewer bins than start, down to the lower bound L2: first a search that completes

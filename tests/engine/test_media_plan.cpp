@@ -180,15 +180,20 @@ class TestMediaPlan : public QObject {
     void tripletsReachTheLowerBound_data() {
         QTest::addColumn<int>("media");
         QTest::addColumn<int>("capacity");
-        QTest::newRow("CD") << 40 << 720000;
-        QTest::newRow("DVD") << 60 << 4590208;
-        QTest::newRow("BD") << 40 << 24438784;
+        QTest::addColumn<int>("empty");
+        QTest::newRow("CD") << 40 << 720000 << 0;
+        QTest::newRow("DVD") << 60 << 4590208 << 0;
+        QTest::newRow("BD") << 40 << 24438784 << 0;
+        QTest::newRow("CD with 0 KB files") << 40 << 720000 << 5;
     }
     void tripletsReachTheLowerBound() {
         QFETCH(int, media);
         QFETCH(int, capacity);
+        QFETCH(int, empty);
         std::mt19937_64 random(static_cast<std::uint64_t>(capacity));
-        const auto table = Table(Triplets(random, media, capacity));
+        Sizes sizes = Triplets(random, media, capacity);
+        sizes.insert(sizes.end(), static_cast<std::size_t>(empty), 0);
+        const auto table = Table(sizes);
         const MediaPlan plan = drovalin::PlanMedia(*table, capacity);
         QCOMPARE(plan.lowerBound, static_cast<std::int64_t>(media));
         QCOMPARE(static_cast<int>(plan.media.size()), media);
