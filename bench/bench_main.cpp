@@ -1,6 +1,7 @@
 // drovalin-bench: times the rebuild of one folder (listing, sorting, searching) against merely listing the
-// sizes with find, and against the row-by-row walk; and, with a delay before each measurement, how measuring
-// on more threads makes up for a slow file system.
+// sizes with find, and against the row-by-row walk; with a delay before each measurement, how measuring
+// on more threads makes up for a slow file system; with --plan, times the media plan and the best
+// combination; with --plan-compare, compares the plan's media counts with first-fit decreasing and fpart.
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
@@ -19,6 +20,7 @@
 #include "folder_listing.h"
 #include "folder_rebuild.h"
 #include "naive_walk.h"
+#include "plan_bench.h"
 #include "rebuild_control.h"
 #include "synthetic_folder.h"
 
@@ -45,12 +47,16 @@ struct Options {
     std::string dir;
     unsigned threads = 0;  // 0: the engine's defaults
     long long delayUs = 0;
+    bool plan = false;
+    bool planCompare = false;
 };
 
 void Usage() {
     std::fprintf(
         stderr,
-        "usage: drovalin-bench [--files N] [--capacity KB] [--dir PATH] [--threads N] [--delay-us US]\n"
+        "usage: drovalin-bench [--plan | --plan-compare] [--files N] [--capacity KB] [--dir PATH] [--threads "
+        "N]\n"
+        "                      [--delay-us US]\n"
         "  no arguments: 10,000 and 100,000 synthetic files for CD, DVD and 25 GB capacities\n"
         "  --files N      that many synthetic files only\n"
         "  --capacity KB  that capacity only\n"
@@ -58,6 +64,8 @@ void Usage() {
         "  --threads N    measure and search on N threads (default: the program's own choice)\n"
         "  --delay-us US  slow file system: wait US microseconds before each measurement and compare\n"
         "                 measuring on 1, 2, 4, 8 and 16 threads (or 1 and N); %lld files unless --files\n"
+        "  --plan         time the media plan and the best combination instead of the rebuild\n"
+        "  --plan-compare media counts against first-fit decreasing and fpart on random folders\n"
         "  TMPDIR         where synthetic folders are made (default /tmp)\n",
         static_cast<long long>(kSlowFiles));
 }
@@ -74,6 +82,10 @@ std::optional<Options> ParseOptions(int argc, char** argv) {
     Options options;
     for (int i = 1; i < argc; ++i) {
         const std::string flag = argv[i];
+        if (flag == "--plan" || flag == "--plan-compare") {
+            (flag == "--plan" ? options.plan : options.planCompare) = true;
+            continue;
+        }
         if (i + 1 >= argc) return std::nullopt;
         const char* value = argv[++i];
         if (flag == "--dir") {
@@ -243,6 +255,11 @@ int main(int argc, char** argv) {
         Usage();
         return 2;
     }
+    const char* tmp = std::getenv("TMPDIR");
+    const std::string base = tmp != nullptr && *tmp != '\0' ? tmp : "/tmp";
+    if (options->planCompare) return RunPlanCompare(base);
+    if (options->plan) return RunPlanBench(options->fileCounts, options->capacities, options->dir);
+
     std::signal(SIGINT, RequestStop);
     std::signal(SIGTERM, RequestStop);
 
@@ -252,8 +269,6 @@ int main(int argc, char** argv) {
 
     if (!options->dir.empty()) return MeasureAny(options->dir, *options) ? 0 : 1;
 
-    const char* tmp = std::getenv("TMPDIR");
-    const std::string base = tmp != nullptr && *tmp != '\0' ? tmp : "/tmp";
     for (const std::int64_t count : options->fileCounts) {
         const auto folder = std::make_unique<SyntheticFolder>(base, count, stopRequested);
         if (!folder->Complete()) {

@@ -3,11 +3,16 @@
 #include <csignal>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace drovalin::bench {
 
-// A temporary folder of sparse files (no disk space used) whose sizes follow a log-normal mix: 10 KB to
-// 50 MB, median about 3 MB, with some duplicates and some 0-byte files. Removed again on destruction.
+// Byte sizes following a log-normal mix: 10 KB to 50 MB, median about 3 MB, with some duplicates and some
+// 0-byte files. The same count always gives the same sizes.
+std::vector<std::int64_t> SyntheticByteSizes(std::int64_t files);
+
+// A temporary folder of sparse files (no disk space used) with the sizes of SyntheticByteSizes. Removed
+// again on destruction.
 class SyntheticFolder {
   public:
     // Creates the folder under base; stop is polled so an interrupted run can still clean up.

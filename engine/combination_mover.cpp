@@ -11,39 +11,11 @@
 #include <system_error>
 
 #include "combination_table.h"
+#include "file_error_reason.h"
 #include "file_move.h"
 
 namespace drovalin {
 namespace {
-
-// Japanese wording for the usual causes; the system's own text is kept alongside for anything finer.
-std::string ReasonText(int error) {
-    const std::string system = std::system_category().message(error);
-    const char* japanese = nullptr;
-    switch (error) {
-        case EACCES:
-        case EPERM:
-            japanese = "アクセスする権限がありません";
-            break;
-        case EROFS:
-            japanese = "読み取り専用の媒体です";
-            break;
-        case EEXIST:
-            japanese = "大文字と小文字だけが違う同じ名前の項目が既にあります";
-            break;
-        case ENOENT:
-        case ENOTDIR:
-            japanese = "フォルダが見つかりません";
-            break;
-        case ENOSPC:
-        case EDQUOT:
-            japanese = "空き容量が足りません";
-            break;
-        default:
-            return system;
-    }
-    return std::string(japanese) + "（" + system + "）";
-}
 
 // Reads the folder itself rather than asking for the path "w": on a file system that ignores case that
 // path would also find "W", which is not the subfolder. Returns 0 or the errno of the failed read.
@@ -72,11 +44,11 @@ int FindSubfolder(const std::string& folder, const std::string& subfolder, bool&
 // call made it.
 std::string EnsureSubfolder(const std::string& folder, const std::string& subfolder, bool& created) {
     created = false;
-    if (!IsPlainName(subfolder)) return ReasonText(EINVAL);
+    if (!IsPlainName(subfolder)) return FileErrorReason(EINVAL);
     bool found = false;
-    if (const int error = FindSubfolder(folder, subfolder, found); error != 0) return ReasonText(error);
+    if (const int error = FindSubfolder(folder, subfolder, found); error != 0) return FileErrorReason(error);
     if (found) return {};
-    if (mkdir((folder + "/" + subfolder).c_str(), 0777) != 0) return ReasonText(errno);
+    if (mkdir((folder + "/" + subfolder).c_str(), 0777) != 0) return FileErrorReason(errno);
     created = true;
     return {};
 }

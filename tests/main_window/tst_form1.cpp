@@ -455,6 +455,7 @@ void TestForm1::commandMenuFromKeyboardAndShortcut() {
     QVERIFY(QTest::qWaitForWindowExposed(form_.get()));
 
     QMenu* menu = form_->CommandMenu();
+    // The window's own commands come first; an added one goes last.
     QCOMPARE(menu->actions().last(), command);
     QVERIFY(!menu->isVisible());
     QTest::keyClick(form_->MSHFlexGrid2(), Qt::Key(key), Qt::KeyboardModifiers(modifiers));

@@ -119,7 +119,8 @@ void TestForm1Commands::commandsInMenu() {
     QStringList texts;
     for (QAction* action : form_->CommandMenu()->actions())
         if (!action->isSeparator()) texts << action->text() + " " + action->shortcut().toString();
-    QCOMPARE(texts, (QStringList{"フォルダを開く… Ctrl+O", "再読み込み F5", "元に戻す Ctrl+Z"}));
+    QCOMPARE(texts, (QStringList{"フォルダを開く… Ctrl+O", "再読み込み F5", "元に戻す Ctrl+Z",
+                                 "最適な組み合わせを移動… Ctrl+B", "全体の振り分け計画… Ctrl+P"}));
     // Nothing to reload and nothing to undo yet.
     QVERIFY(Command(*form_, "フォルダを開く…")->isEnabled());
     QVERIFY(!Command(*form_, "再読み込み")->isEnabled());

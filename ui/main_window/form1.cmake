@@ -9,6 +9,7 @@ add_library(drovalin_main_window STATIC
     dropped_path.cpp
     form1.cpp
     form1_commands.cpp
+    form1_plan_commands.cpp
     form1_startup.cpp
     message_box_notifier.cpp
     number_column_width.cpp
@@ -16,5 +17,5 @@ add_library(drovalin_main_window STATIC
 )
 target_include_directories(drovalin_main_window PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
 target_link_libraries(drovalin_main_window
-    PUBLIC Qt6::Widgets drovalin_engine drovalin_move_dialogs drovalin_lifecycle drovalin_splash
-    drovalin_settings drovalin_rebuild_progress drovalin_resources)
+    PUBLIC Qt6::Widgets drovalin_engine drovalin_move_dialogs drovalin_plan_window drovalin_lifecycle
+    drovalin_splash drovalin_settings drovalin_rebuild_progress drovalin_resources)

@@ -27,6 +27,7 @@
 #include "drop_notices.h"
 #include "dropped_path.h"
 #include "folder_rebuild.h"
+#include "form1_plan_commands.h"
 #include "japanese_font.h"
 #include "message_box_move_dialogs.h"
 #include "message_box_notifier.h"
@@ -130,6 +131,8 @@ Form1::Form1(QWidget* parent)
     grid2_->setFocus();
     Form_Resize();
     AddEverydayCommands();
+    AddCommandSeparator();
+    new PlanCommands(*this);
 }
 
 Form1::~Form1() = default;
@@ -163,6 +166,8 @@ const CombinationTable& Form1::Combinations() const { return *combinations_; }
 QRectF Form1::CombinationTableGeometryTwips() const { return tableTwips_; }
 
 void Form1::SetMoveDialogs(MoveDialogs* dialogs) { moveDialogs_ = dialogs ? dialogs : ownMoveDialogs_.get(); }
+
+MoveDialogs& Form1::MoveDialogsInUse() const { return *moveDialogs_; }
 
 void Form1::SetNotifier(UserNotifier* notifier) { notifier_ = notifier ? notifier : ownNotifier_.get(); }
 

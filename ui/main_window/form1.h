@@ -102,6 +102,8 @@ class Form1 : public QWidget {
     // message boxes.
     void SetMoveDialogs(MoveDialogs* dialogs);
     void SetNotifier(UserNotifier* notifier);
+    // The boxes a move asks and reports through: the message boxes, or what SetMoveDialogs gave.
+    MoveDialogs& MoveDialogsInUse() const;
 
     static QString InstructionText();
 

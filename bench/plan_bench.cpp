@@ -1,0 +1,179 @@
+#include "plan_bench.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <random>
+#include <set>
+
+#include "best_combination.h"
+#include "bin_packing.h"
+#include "byte_to_kilo.h"
+#include "file_table.h"
+#include "folder_rebuild.h"
+#include "media_plan.h"
+#include "plan_folders.h"
+#include "synthetic_folder.h"
+
+namespace drovalin::bench {
+namespace {
+
+constexpr int kFoldersPerKind = 10;
+
+template <class Work>
+double Milliseconds(Work&& work) {
+    const auto start = std::chrono::steady_clock::now();
+    work();
+    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+}
+
+std::shared_ptr<FileTable> SyntheticTable(std::int64_t files) {
+    auto table = std::make_shared<FileTable>();
+    const std::vector<std::int64_t> bytes = SyntheticByteSizes(files);
+    table->Reserve(bytes.size());
+    char name[32];
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        std::snprintf(name, sizeof(name), "photo-%07zu.jpg", i);
+        table->Append(name, ByteToKilo(bytes[i]));
+    }
+    table->SortBySizeDescending();
+    return table;
+}
+
+void PrintPlanLine(const FileTable& files, std::int32_t capacity) {
+    MediaPlan plan;
+    const double planMs = Milliseconds([&] { plan = PlanMedia(files, capacity); });
+    BestCombinationResult best;
+    const double bestMs = Milliseconds([&] { best = BestCombination(files, capacity); });
+    std::printf(
+        "plan files=%d capacity=%d media=%zu lower_bound=%lld ffd_media=%lld plan_ms=%.1f best_total=%lld "
+        "best_exact=%d best_ms=%.1f\n",
+        files.Rows() - 1, capacity, plan.media.size(), static_cast<long long>(plan.lowerBound),
+        static_cast<long long>(plan.firstFitMedia), planMs, static_cast<long long>(best.total),
+        best.exact ? 1 : 0, bestMs);
+    std::fflush(stdout);
+}
+
+std::string ShellQuoted(const std::string& text) {
+    std::string quoted = "'";
+    for (const char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
+}
+
+bool FpartAvailable() { return std::system("command -v fpart >/dev/null 2>&1") == 0; }
+
+// The number of partitions fpart makes of dir with at most bytes bytes each; -1 when it could not run.
+// Partition 0 would hold files larger than a partition; the folders here have none.
+long long FpartPartitions(const std::string& dir, long long bytes) {
+    const std::string command = "fpart -s " + std::to_string(bytes) + " " + ShellQuoted(dir) + " 2>/dev/null";
+    FILE* pipe = popen(command.c_str(), "r");
+    if (pipe == nullptr) return -1;
+    std::set<long long> partitions;
+    char line[4096];
+    while (std::fgets(line, sizeof(line), pipe) != nullptr) {
+        char* end = nullptr;
+        const long long partition = std::strtoll(line, &end, 10);
+        if (end != line && partition > 0) partitions.insert(partition);
+    }
+    return pclose(pipe) == 0 ? static_cast<long long>(partitions.size()) : -1;
+}
+
+struct KindTally {
+    int ours = 0, ffd = 0, fpart = 0;  // folders at the lower bound
+    long long oursMedia = 0, ffdMedia = 0, fpartMedia = 0, lowerBound = 0;
+    int oursWorse = 0;  // folders where ours used more media than first-fit decreasing or fpart
+    double worstMs = 0;
+    double worstBestMs = 0;
+};
+
+}  // namespace
+
+int RunPlanBench(const std::vector<std::int64_t>& fileCounts, const std::vector<std::int32_t>& capacities,
+                 const std::string& dir) {
+    if (!dir.empty()) {
+        for (const std::int32_t capacity : capacities) {
+            const RebuildResult rebuilt = RebuildFolder(dir, capacity);
+            if (!rebuilt.folderOpened) {
+                std::fprintf(stderr, "%s: %s\n", dir.c_str(), rebuilt.folderError.c_str());
+                return 1;
+            }
+            PrintPlanLine(*rebuilt.files, capacity);
+        }
+        return 0;
+    }
+    for (const std::int64_t count : fileCounts) {
+        const auto table = SyntheticTable(count);
+        for (const std::int32_t capacity : capacities) PrintPlanLine(*table, capacity);
+    }
+    return 0;
+}
+
+int RunPlanCompare(const std::string& base) {
+    const bool withFpart = FpartAvailable();
+    if (!withFpart)
+        std::fprintf(stderr, "fpart is not on PATH (apt-get install fpart); its column shows -\n");
+    const std::int32_t capacities[] = {720000, 4590208, 24438784};
+    const PlanFolderKind kinds[] = {PlanFolderKind::Mixed, PlanFolderKind::Video, PlanFolderKind::Triplet};
+    bool failed = false;
+    for (const std::int32_t capacity : capacities) {
+        for (const PlanFolderKind kind : kinds) {
+            std::mt19937_64 random(static_cast<std::uint64_t>(capacity) * 31 +
+                                   static_cast<std::uint64_t>(kind));
+            KindTally tally;
+            for (int index = 1; index <= kFoldersPerKind; ++index) {
+                const KilobyteFolder folder(base, PlanFolderSizes(kind, capacity, random));
+                if (!folder.Error().empty()) {
+                    std::fprintf(stderr, "could not make a folder: %s\n", folder.Error().c_str());
+                    return 1;
+                }
+                const RebuildResult rebuilt = RebuildFolder(folder.Path(), capacity);
+                MediaPlan plan;
+                const double planMs = Milliseconds([&] { plan = PlanMedia(*rebuilt.files, capacity); });
+                BestCombinationResult best;
+                const double bestMs = Milliseconds([&] { best = BestCombination(*rebuilt.files, capacity); });
+                const long long ours = static_cast<long long>(plan.media.size());
+                // At most capacity - 1 kilobytes a medium, in bytes; every file is a whole number of
+                // kilobytes.
+                const long long fpart =
+                    withFpart ? FpartPartitions(folder.Path(), (static_cast<long long>(capacity) - 1) * 1024)
+                              : -1;
+                if (withFpart && fpart < 0) failed = true;
+                const long long lower = plan.lowerBound;
+                const long long ffd = plan.firstFitMedia;
+                std::vector<std::int64_t> sizes;
+                for (int row = 1; row < rebuilt.files->Rows(); ++row)
+                    sizes.push_back(rebuilt.files->Kilobytes(row));
+                const long long l2 = BinLowerBoundL2(sizes, capacity - 1);
+                tally.ours += ours == lower;
+                tally.ffd += ffd == lower;
+                tally.fpart += fpart == lower;
+                tally.oursMedia += ours;
+                tally.ffdMedia += ffd;
+                tally.fpartMedia += std::max(fpart, 0LL);
+                tally.lowerBound += lower;
+                tally.oursWorse += ours > ffd || (fpart >= 0 && ours > fpart);
+                tally.worstMs = std::max(tally.worstMs, planMs);
+                tally.worstBestMs = std::max(tally.worstBestMs, bestMs);
+                const std::string fpartText = fpart >= 0 ? std::to_string(fpart) : "-";
+                std::printf(
+                    "compare kind=%s capacity=%d folder=%d files=%d ours=%lld ffd=%lld fpart=%s "
+                    "lower_bound=%lld l2_bound=%lld plan_ms=%.1f best_exact=%d best_ms=%.1f\n",
+                    PlanFolderKindName(kind), capacity, index, rebuilt.files->Rows() - 1, ours, ffd,
+                    fpartText.c_str(), lower, l2, planMs, best.exact ? 1 : 0, bestMs);
+                std::fflush(stdout);
+            }
+            std::printf(
+                "summary kind=%s capacity=%d at_lower_bound ours=%d/%d ffd=%d/%d fpart=%d/%d media ours=%lld "
+                "ffd=%lld fpart=%lld lower_bound=%lld ours_worse=%d worst_plan_ms=%.1f worst_best_ms=%.1f\n",
+                PlanFolderKindName(kind), capacity, tally.ours, kFoldersPerKind, tally.ffd, kFoldersPerKind,
+                tally.fpart, kFoldersPerKind, tally.oursMedia, tally.ffdMedia, tally.fpartMedia,
+                tally.lowerBound, tally.oursWorse, tally.worstMs, tally.worstBestMs);
+            std::fflush(stdout);
+        }
+    }
+    return failed ? 1 : 0;
+}
+
+}  // namespace drovalin::bench

@@ -1,0 +1,103 @@
+#include "form1_plan_commands.h"
+
+#include <QAction>
+#include <QGuiApplication>
+#include <QKeySequence>
+#include <memory>
+
+#include "combination_table_model.h"
+#include "form1.h"
+#include "media_plan.h"
+#include "plan_window.h"
+
+namespace drovalin {
+namespace {
+
+// The wait cursor while a plan or a best combination is worked out.
+class BusyCursor {
+  public:
+    BusyCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~BusyCursor() { QGuiApplication::restoreOverrideCursor(); }
+    BusyCursor(const BusyCursor&) = delete;
+    BusyCursor& operator=(const BusyCursor&) = delete;
+};
+
+}  // namespace
+
+PlanCommands::PlanCommands(Form1& form)
+    : QObject(&form),
+      form_(form),
+      best_(new QAction(QStringLiteral("最適な組み合わせを移動…"), &form)),
+      plan_(new QAction(QStringLiteral("全体の振り分け計画…"), &form)) {
+    best_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_B));
+    best_->setToolTip(
+        QStringLiteral("すべての組み合わせの中で容量に最も近いファイルを w フォルダに移動します"));
+    plan_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
+    plan_->setToolTip(QStringLiteral("フォルダ全体をできるだけ少ない枚数の媒体に振り分ける計画を示します"));
+    connect(best_, &QAction::triggered, this, &PlanCommands::MoveBestCombination);
+    connect(plan_, &QAction::triggered, this, &PlanCommands::OpenPlan);
+    form_.AddCommand(best_);
+    form_.AddCommand(plan_);
+    // Every change of folder or capacity ends in new tables, which reset the table's model.
+    connect(&form_.CombinationModel(), &QAbstractItemModel::modelReset, this, &PlanCommands::UpdateEnabled);
+    UpdateEnabled();
+}
+
+QAction* PlanCommands::BestCombinationAction() const { return best_; }
+
+QAction* PlanCommands::PlanAction() const { return plan_; }
+
+bool PlanCommands::Available() const { return form_.CurrentFolder() && form_.Combinations().Rows() > 1; }
+
+void PlanCommands::UpdateEnabled() {
+    const bool available = Available();
+    best_->setEnabled(available);
+    plan_->setEnabled(available);
+}
+
+std::string PlanCommands::BestSummary(const BestCombinationResult& best, std::int32_t capacity) {
+    std::string summary = "合計サイズ " + std::to_string(best.total) + " KB　空き容量 " +
+                          std::to_string(std::int64_t{capacity} - best.total) + " KB";
+    if (!best.exact) summary += "（探索を途中で打ち切ったため、最適とは限りません）";
+    return summary;
+}
+
+void PlanCommands::MoveBestCombination() {
+    if (!Available()) return;
+    // Copies: the confirmation runs events, and neither the folder nor the table may change under the move.
+    const std::string folder = *form_.CurrentFolder();
+    const std::shared_ptr<const FileTable> files = form_.Combinations().SharedFiles();
+    const std::int32_t capacity = form_.Combinations().Capacity();
+    BestCombinationResult best;
+    {
+        BusyCursor busy;
+        best = BestCombination(*files, capacity);
+    }
+    if (best.rows.empty()) return;
+    std::vector<std::string> names;
+    names.reserve(best.rows.size());
+    for (const int row : best.rows) names.push_back(files->Name(row));
+    MoveRecord record;
+    MoveOptions options;
+    options.summary = BestSummary(best, capacity);
+    options.record = &record;
+    MoveCombination(folder, names, form_.MoveDialogsInUse(), options);
+    if (!record.moved.empty() || !record.createdFolders.empty()) form_.RememberMove(std::move(record));
+}
+
+void PlanCommands::OpenPlan() {
+    if (!Available()) return;
+    const std::shared_ptr<const FileTable> files = form_.Combinations().SharedFiles();
+    MediaPlan plan;
+    {
+        BusyCursor busy;
+        plan = PlanMedia(*files, form_.Combinations().Capacity());
+    }
+    auto* window = new PlanWindow(*form_.CurrentFolder(), files, std::move(plan), &form_);
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    window->setWindowModality(Qt::WindowModal);
+    window->SetMoveRecorder([form = &form_](MoveRecord record) { form->RememberMove(std::move(record)); });
+    window->show();
+}
+
+}  // namespace drovalin

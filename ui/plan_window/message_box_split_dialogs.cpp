@@ -1,0 +1,69 @@
+#include "message_box_split_dialogs.h"
+
+#include <QMessageBox>
+#include <QPushButton>
+
+namespace {
+
+const QString kTitle = QStringLiteral("フォルダに分けられません");
+
+QString Decoded(const std::string& bytes) {
+    return QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()));
+}
+
+void ShowWarning(QWidget* parent, const QString& text) {
+    QMessageBox box(parent);
+    box.setWindowTitle(kTitle);
+    box.setAccessibleName(kTitle);
+    box.setIcon(QMessageBox::Warning);
+    box.setTextFormat(Qt::PlainText);
+    box.setText(text);
+    box.setStandardButtons(QMessageBox::Ok);
+    box.button(QMessageBox::Ok)->setAccessibleName(QStringLiteral("OK"));
+    box.exec();
+}
+
+}  // namespace
+
+MessageBoxSplitDialogs::MessageBoxSplitDialogs(QWidget* parent) : parent_(parent), moveDialogs_(parent) {}
+
+std::vector<std::string> MessageBoxSplitDialogs::ConfirmationLines(
+    const std::vector<drovalin::SplitMedium>& media) {
+    std::vector<std::string> lines;
+    for (const drovalin::SplitMedium& medium : media) {
+        lines.push_back("【" + medium.subfolder + "】 " + std::to_string(medium.names.size()) + " 個");
+        for (const std::string& name : medium.names) lines.push_back("　" + name);
+    }
+    return lines;
+}
+
+std::string MessageBoxSplitDialogs::ConfirmationSummary(const std::vector<drovalin::SplitMedium>& media) {
+    std::size_t files = 0;
+    for (const drovalin::SplitMedium& medium : media) files += medium.names.size();
+    std::string summary = "媒体 " + std::to_string(media.size()) + " 枚分、" + std::to_string(files) +
+                          " 個のファイルを新しいフォルダ ";
+    summary +=
+        media.size() == 1 ? media.front().subfolder : media.front().subfolder + "～" + media.back().subfolder;
+    return summary + " に分けて移動します";
+}
+
+bool MessageBoxSplitDialogs::ConfirmSplit(const std::vector<drovalin::SplitMedium>& media) {
+    return moveDialogs_.ConfirmMove(ConfirmationLines(media), ConfirmationSummary(media));
+}
+
+void MessageBoxSplitDialogs::ReportExistingSubfolder(const std::string& subfolder) {
+    ShowWarning(
+        parent_,
+        QStringLiteral("フォルダの中に「%1」という名前の項目が既にあるため、ファイルは移動していません。\n"
+                       "その項目の名前を変えるか別の場所に移してから、もう一度お試しください。")
+            .arg(Decoded(subfolder)));
+}
+
+void MessageBoxSplitDialogs::ReportSubfolderFailure(const std::string& subfolder, const std::string& detail) {
+    ShowWarning(parent_,
+                QStringLiteral("移動先のフォルダ「%1」を用意できなかったため、そこから先のファイルは移動して"
+                               "いません。\n%2")
+                    .arg(Decoded(subfolder), Decoded(detail)));
+}
+
+void MessageBoxSplitDialogs::ReportMoveFailure() { moveDialogs_.ReportMoveFailure(); }

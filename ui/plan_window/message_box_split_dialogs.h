@@ -1,0 +1,29 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "folder_split.h"
+#include "message_box_move_dialogs.h"
+
+class QWidget;
+
+// The split's questions and reports as modal Japanese boxes. The confirmation and the failure of a file
+// are the move's own boxes, so a split asks and fails as a move does.
+class MessageBoxSplitDialogs : public drovalin::SplitDialogs {
+  public:
+    explicit MessageBoxSplitDialogs(QWidget* parent);
+
+    bool ConfirmSplit(const std::vector<drovalin::SplitMedium>& media) override;
+    void ReportExistingSubfolder(const std::string& subfolder) override;
+    void ReportSubfolderFailure(const std::string& subfolder, const std::string& detail) override;
+    void ReportMoveFailure() override;
+
+    // The lines the confirmation lists: per medium a heading with its subfolder, then its names indented.
+    static std::vector<std::string> ConfirmationLines(const std::vector<drovalin::SplitMedium>& media);
+    static std::string ConfirmationSummary(const std::vector<drovalin::SplitMedium>& media);
+
+  private:
+    QWidget* parent_;
+    MessageBoxMoveDialogs moveDialogs_;
+};
