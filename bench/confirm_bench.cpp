@@ -2,11 +2,11 @@
 // confirmation is shown and its names are painted, through the real window and the real confirmation.
 // The confirmation is cancelled each time, so nothing moves.
 #include <time.h>
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QDialog>
 #include <QElapsedTimer>
 #include <QHeaderView>
-#include <QListView>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
@@ -62,8 +62,10 @@ class ConfirmationWatch : public QObject {
             shownMs = clock_.WallMs();
         if (event->type() == QEvent::Paint && paintedMs < 0) {
             auto* widget = qobject_cast<QWidget*>(watched);
-            auto* list = widget != nullptr ? qobject_cast<QListView*>(widget->parentWidget()) : nullptr;
-            if (list != nullptr && widget == list->viewport()) {
+            auto* list =
+                widget != nullptr ? qobject_cast<QAbstractItemView*>(widget->parentWidget()) : nullptr;
+            if (list != nullptr && widget == list->viewport() &&
+                qobject_cast<QDialog*>(list->window()) != nullptr) {
                 paintedMs = clock_.WallMs();
                 paintedCpuMs = clock_.CpuMs();
                 QTimer::singleShot(0, list->window(), [dialog = list->window()] { dialog->close(); });

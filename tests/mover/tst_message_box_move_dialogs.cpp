@@ -1,11 +1,12 @@
 #include <QAccessible>
 #include <QApplication>
 #include <QDialog>
+#include <QHeaderView>
 #include <QLabel>
-#include <QListView>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QTableView>
 #include <QTest>
 #include <QTimer>
 
@@ -55,12 +56,13 @@ QStringList MisreadLabels(QWidget* window) {
 }
 
 // The names as the confirmation's list shows them, and how keyboard and assistive technology reach them.
-void ReadNamesList(QWidget* box, QListView* list, Seen& seen) {
+void ReadNamesList(QWidget* box, QTableView* list, Seen& seen) {
     QStringList names;
     for (int row = 0; row < list->model()->rowCount(); ++row)
         names << list->model()->index(row, 0).data().toString();
     seen.text = names.join('\n');
-    seen.uniformRows = list->uniformItemSizes();
+    // Rows of one fixed height are placed without measuring any of them.
+    seen.uniformRows = list->verticalHeader()->sectionResizeMode(0) == QHeaderView::Fixed;
     seen.scrollsVertically = list->verticalScrollBar()->isVisible();
     for (QLabel* label : box->findChildren<QLabel*>()) {
         if (label->text().contains('\n')) seen.namesInOneLabel = true;
@@ -106,7 +108,7 @@ void AnswerNextModal(Seen& seen, Press press) {
             seen.text = message->text();
             seen.plainText = message->textFormat() == Qt::PlainText;
             seen.noIcon = message->icon() == QMessageBox::NoIcon;
-        } else if (auto* list = box->findChild<QListView*>()) {
+        } else if (auto* list = box->findChild<QTableView*>()) {
             ReadNamesList(box, list, seen);
         }
         seen.misreadLabels = MisreadLabels(box);

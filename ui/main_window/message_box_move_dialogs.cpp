@@ -2,18 +2,20 @@
 
 #include <QDialog>
 #include <QHBoxLayout>
+#include <QHeaderView>
 #include <QLabel>
-#include <QListView>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollBar>
 #include <QStringList>
+#include <QTableView>
 #include <QVBoxLayout>
 
 #include <algorithm>
 
 #include "move_names_model.h"
+#include "names_table_view.h"
 
 namespace {
 
@@ -24,19 +26,38 @@ QString Decoded(const std::string& bytes) {
     return QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()));
 }
 
-// Names measured for the list's width; a longer name further down is shortened in its middle and shown whole
-// in its tooltip.
-constexpr std::size_t kNamesMeasured = 1000;
+// Names measured for the list's width: the longest in bytes, which are nearly always the widest. A wider name
+// is shortened in its middle and shown whole in its tooltip.
+constexpr std::size_t kNamesMeasured = 32;
+
+int WidestName(const QFontMetrics& metrics, const std::vector<std::string>& names) {
+    std::vector<const std::string*> longest;
+    longest.reserve(std::min(names.size(), kNamesMeasured));
+    const auto longer = [](const std::string* a, const std::string* b) { return a->size() > b->size(); };
+    // Only byte lengths are looked at for every name; shaping text is what costs.
+    for (const std::string& name : names) {
+        if (longest.size() < kNamesMeasured) {
+            longest.push_back(&name);
+            std::push_heap(longest.begin(), longest.end(), longer);
+        } else if (name.size() > longest.front()->size()) {
+            std::pop_heap(longest.begin(), longest.end(), longer);
+            longest.back() = &name;
+            std::push_heap(longest.begin(), longest.end(), longer);
+        }
+    }
+    int widest = 0;
+    for (const std::string* name : longest)
+        widest = std::max(widest, metrics.horizontalAdvance(Decoded(*name)));
+    return widest;
+}
 
 // The list grows with its names up to three quarters of the screen, and scrolls beyond that.
-QSize ListSize(const QListView& list, const std::vector<std::string>& names, const QScreen* screen) {
+QSize ListSize(const QTableView& list, const std::vector<std::string>& names, const QScreen* screen) {
     const QFontMetrics metrics(list.font());
-    int widest = 0;
-    for (std::size_t i = 0; i < std::min(names.size(), kNamesMeasured); ++i)
-        widest = std::max(widest, metrics.horizontalAdvance(Decoded(names[i])));
+    const int widest = WidestName(metrics, names);
     const int frame = 2 * list.frameWidth();
     const int scrollBar = list.verticalScrollBar()->sizeHint().width();
-    const int rowHeight = names.empty() ? metrics.height() : list.sizeHintForRow(0);
+    const int rowHeight = list.verticalHeader()->defaultSectionSize();
     const qint64 rows = std::max<qint64>(1, static_cast<qint64>(names.size()));
     const QSize room = screen->availableGeometry().size() * 3 / 4;
     const qint64 height = std::min<qint64>(rows * rowHeight + frame, room.height());
@@ -70,9 +91,20 @@ bool MessageBoxMoveDialogs::ConfirmMove(const std::vector<std::string>& names, c
     dialog.setAccessibleName(kConfirmTitle);
 
     drovalin::MoveNamesModel model(names);
-    auto* list = new QListView;
-    list->setUniformItemSizes(true);
+    // Rows of one fixed height: placing a million rows costs no more than a few.
+    auto* list = new NamesTableView;
+    list->horizontalHeader()->hide();
+    list->horizontalHeader()->setStretchLastSection(true);
+    list->verticalHeader()->hide();
+    list->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    list->verticalHeader()->setMinimumSectionSize(1);
+    list->verticalHeader()->setDefaultSectionSize(list->fontMetrics().height() + 4);
+    // Only now the rows: a new row height would otherwise be announced for every row.
     list->setModel(&model);
+    list->setShowGrid(false);
+    list->setWordWrap(false);
+    list->setTabKeyNavigation(false);
+    list->setSelectionBehavior(QAbstractItemView::SelectRows);
     list->setEditTriggers(QAbstractItemView::NoEditTriggers);
     list->setSelectionMode(QAbstractItemView::SingleSelection);
     list->setTextElideMode(Qt::ElideMiddle);
