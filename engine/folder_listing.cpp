@@ -181,7 +181,10 @@ namespace {
 // threads take pieces of them in order. Blocks never move once added (a deque keeps its elements in place).
 class NamePipeline {
   public:
-    static constexpr std::size_t kBlockNames = 256;
+    // Blocks grow from small, so measuring starts early, to large: each block wakes every waiting thread,
+    // and on a fast disk the threads would otherwise wake and sleep again for every few hundred names.
+    static constexpr std::size_t kFirstBlockNames = 256;
+    static constexpr std::size_t kLastBlockNames = 8192;
     static constexpr std::size_t kPieceNames = 16;
 
     void Add(std::vector<std::string>&& names) {
@@ -275,6 +278,7 @@ ListedFolder ListAndMeasureFiles(const std::string& folder, const RebuildControl
             ~Closer() { pipeline.Close(); }  // whatever happens, no thread waits for more
         } closer{pipeline};
         std::vector<std::string> names;
+        std::size_t blockNames = NamePipeline::kFirstBlockNames;
         std::int64_t seen = 0;
         for (;;) {
             errno = 0;
@@ -286,9 +290,10 @@ ListedFolder ListAndMeasureFiles(const std::string& folder, const RebuildControl
             if (++seen % 1024 == 0 && control.stop.stop_requested()) break;
             if (entry->d_name[0] == '.' || KnownNotFile(entry->d_type)) continue;
             names.emplace_back(entry->d_name);
-            if (names.size() == NamePipeline::kBlockNames) {
+            if (names.size() == blockNames) {
                 pipeline.Add(std::move(names));
                 names = {};
+                blockNames = std::min(2 * blockNames, NamePipeline::kLastBlockNames);
             }
         }
         if (!names.empty()) pipeline.Add(std::move(names));
