@@ -45,7 +45,8 @@ struct SortKey {
     std::uint32_t entry;
 };
 
-// Zero bytes pad a short name: no name holds a zero byte, so a name ending early still orders first.
+// Zero bytes pad a short name, so a name ending early orders first, as a prefix does among names; keys that
+// come out equal are settled by the whole names.
 std::uint64_t NameBytes(const std::string& name, std::size_t from) {
     std::uint64_t bytes = 0;
     for (std::size_t i = from; i < from + 8; ++i)
