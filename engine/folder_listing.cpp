@@ -13,6 +13,8 @@
 #include <mutex>
 #include <system_error>
 
+#include "byte_to_kilo.h"
+#include "file_table.h"
 #include "progress_throttle.h"
 #include "worker_threads.h"
 
@@ -181,7 +183,10 @@ namespace {
 // threads take pieces of them in order. Blocks never move once added (a deque keeps its elements in place).
 class NamePipeline {
   public:
-    static constexpr std::size_t kBlockNames = 256;
+    // Blocks grow from small, so measuring starts early, to large: each block wakes every waiting thread,
+    // and on a fast disk the threads would otherwise wake and sleep again for every few hundred names.
+    static constexpr std::size_t kFirstBlockNames = 256;
+    static constexpr std::size_t kLastBlockNames = 8192;
     static constexpr std::size_t kPieceNames = 16;
 
     void Add(std::vector<std::string>&& names) {
@@ -244,7 +249,13 @@ class NamePipeline {
 
 }  // namespace
 
-ListedFolder ListAndMeasureFiles(const std::string& folder, const RebuildControl& control) {
+namespace {
+
+// Lists and measures on the pipeline, handing the files in the order of the names to reserve(count) and
+// then add(name, bytes) each; the left-out names go to the result.
+template <class Reserve, class Add>
+ListedFolder ListAndMeasure(const std::string& folder, const RebuildControl& control, Reserve reserve,
+                            Add add) {
     ListedFolder result;
     const unsigned threads =
         std::max(1u, control.measureThreads ? control.measureThreads : DefaultMeasureThreads());
@@ -252,7 +263,11 @@ ListedFolder ListAndMeasureFiles(const std::string& folder, const RebuildControl
         FolderNames listing = ListFolderNames(folder, control);
         result.opened = listing.opened;
         result.error = std::move(listing.error);
-        if (listing.opened) result.measured = MeasureFiles(folder, std::move(listing.names), control);
+        if (!listing.opened) return result;
+        MeasuredFiles measured = MeasureFiles(folder, std::move(listing.names), control);
+        result.measured.leftOut = std::move(measured.leftOut);
+        reserve(measured.files.size());
+        for (ListedFile& file : measured.files) add(std::move(file.name), file.bytes);
         return result;
     }
     DIR* dir = opendir(folder.c_str());
@@ -275,6 +290,7 @@ ListedFolder ListAndMeasureFiles(const std::string& folder, const RebuildControl
             ~Closer() { pipeline.Close(); }  // whatever happens, no thread waits for more
         } closer{pipeline};
         std::vector<std::string> names;
+        std::size_t blockNames = NamePipeline::kFirstBlockNames;
         std::int64_t seen = 0;
         for (;;) {
             errno = 0;
@@ -286,9 +302,10 @@ ListedFolder ListAndMeasureFiles(const std::string& folder, const RebuildControl
             if (++seen % 1024 == 0 && control.stop.stop_requested()) break;
             if (entry->d_name[0] == '.' || KnownNotFile(entry->d_type)) continue;
             names.emplace_back(entry->d_name);
-            if (names.size() == NamePipeline::kBlockNames) {
+            if (names.size() == blockNames) {
                 pipeline.Add(std::move(names));
                 names = {};
+                blockNames = std::min(2 * blockNames, NamePipeline::kLastBlockNames);
             }
         }
         if (!names.empty()) pipeline.Add(std::move(names));
@@ -331,11 +348,11 @@ ListedFolder ListAndMeasureFiles(const std::string& folder, const RebuildControl
     for (const NameBlock& block : pipeline.Blocks())
         files += static_cast<std::size_t>(std::count_if(block.outcomes.begin(), block.outcomes.end(),
                                                         [](std::int64_t o) { return o >= 0; }));
-    result.measured.files.reserve(files);
+    reserve(files);
     for (NameBlock& block : pipeline.Blocks()) {
         for (std::size_t i = 0; i < block.names.size(); ++i) {
             if (block.outcomes[i] >= 0)
-                result.measured.files.push_back({std::move(block.names[i]), block.outcomes[i]});
+                add(std::move(block.names[i]), block.outcomes[i]);
             else if (block.outcomes[i] != kNotFile)
                 result.measured.leftOut.push_back(
                     {std::move(block.names[i]), ErrorText(OutcomeError(block.outcomes[i]))});
@@ -346,6 +363,25 @@ ListedFolder ListAndMeasureFiles(const std::string& folder, const RebuildControl
     throttle.Force(RebuildPhase::kMeasuring, listed, listed);
     result.opened = true;
     return result;
+}
+
+}  // namespace
+
+ListedFolder ListAndMeasureFiles(const std::string& folder, const RebuildControl& control) {
+    std::vector<ListedFile> files;
+    ListedFolder result = ListAndMeasure(
+        folder, control, [&](std::size_t count) { files.reserve(count); },
+        [&](std::string&& name, std::int64_t bytes) {
+            files.push_back({std::move(name), bytes});
+        });
+    result.measured.files = std::move(files);
+    return result;
+}
+
+ListedFolder ListAndMeasureFiles(const std::string& folder, const RebuildControl& control, FileTable& files) {
+    return ListAndMeasure(
+        folder, control, [&](std::size_t count) { files.Reserve(count); },
+        [&](std::string&& name, std::int64_t bytes) { files.Append(std::move(name), ByteToKilo(bytes)); });
 }
 
 }  // namespace drovalin

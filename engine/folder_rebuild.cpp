@@ -2,7 +2,6 @@
 
 #include <chrono>
 
-#include "byte_to_kilo.h"
 #include "combination_search.h"
 
 namespace drovalin {
@@ -45,17 +44,12 @@ RebuildResult RebuildFolder(const std::string& folder, std::int32_t capacity, co
     const unsigned sortThreads = control.searchThreads ? control.searchThreads : DefaultSearchThreads();
 
     auto start = std::chrono::steady_clock::now();
-    ListedFolder listed = ListAndMeasureFiles(folder, control);
+    ListedFolder listed = ListAndMeasureFiles(folder, control, *result.files);
     if (control.stop.stop_requested()) return Cancelled();
     result.folderOpened = listed.opened;
     result.folderError = std::move(listed.error);
     if (!listed.opened) return result;
-    MeasuredFiles& measured = listed.measured;
-    result.leftOut = std::move(measured.leftOut);
-    result.files->Reserve(measured.files.size());
-    for (ListedFile& file : measured.files)
-        result.files->Append(std::move(file.name), ByteToKilo(file.bytes));
-    measured.files = {};
+    result.leftOut = std::move(listed.measured.leftOut);
     timings.listMs = MillisecondsSince(start);
 
     // The sort comes before the first walk: the search phase begins with it.

@@ -1,5 +1,7 @@
 #include <QTest>
+#include <algorithm>
 #include <memory>
+#include <random>
 #include <stdexcept>
 
 #include "combination_table.h"
@@ -43,6 +45,47 @@ class TestTables : public QObject {
         QCOMPARE(files.Cell(0, 1), std::string("ファイルサイズ"));
         QCOMPARE(files.Cell(7, 0), std::string());
         QCOMPARE(files.Cell(1, 2), std::string());
+    }
+
+    // The sort orders compact keys holding a few name bytes after the prefix all names share; ties on those
+    // bytes and names ending inside them must still come out in name-byte order, on any thread count.
+    void fileTableSortMatchesPlainOrder_data() {
+        QTest::addColumn<QString>("prefix");
+        QTest::addColumn<int>("files");
+        QTest::addColumn<int>("sizes");
+        QTest::addColumn<unsigned>("threads");
+        QTest::newRow("no shared prefix") << QString() << 2000 << 5 << 1u;
+        QTest::newRow("long shared prefix, threads") << QString("holiday-2024-photo-") << 90000 << 40 << 2u;
+        QTest::newRow("one size, threads") << QString("x") << 70000 << 1 << 3u;
+    }
+    void fileTableSortMatchesPlainOrder() {
+        QFETCH(QString, prefix);
+        QFETCH(int, files);
+        QFETCH(int, sizes);
+        QFETCH(unsigned, threads);
+        std::mt19937 random(static_cast<unsigned>(files));
+        std::vector<std::pair<std::int64_t, std::string>> expected;
+        FileTable table;
+        for (int i = 0; i < files; ++i) {
+            // Tails of 0 to 12 bytes, some high bytes, so that names end before, inside and after the key's
+            // bytes.
+            std::string name = prefix.toStdString();
+            const int tail = static_cast<int>(random() % 13);
+            for (int b = 0; b < tail; ++b)
+                name += static_cast<char>(random() % 4 == 0 ? 0xf0 + random() % 4 : 'a' + random() % 3);
+            const std::int64_t kilobytes = random() % sizes;
+            expected.emplace_back(kilobytes, name);
+            table.Append(name, kilobytes);
+        }
+        table.SortBySizeDescending(threads);
+        std::sort(expected.begin(), expected.end(), [](const auto& a, const auto& b) {
+            return a.first != b.first ? a.first > b.first : a.second < b.second;
+        });
+        QCOMPARE(table.Rows(), static_cast<int>(expected.size()) + 1);
+        for (int row = 1; row < table.Rows(); ++row) {
+            QCOMPARE(table.Kilobytes(row), expected[row - 1].first);
+            QCOMPARE(table.Name(row), expected[row - 1].second);
+        }
     }
 
     void fileTableRefusesWhatItCannotHold() {
