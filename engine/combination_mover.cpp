@@ -1,13 +1,12 @@
 #include "combination_mover.h"
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
-#include <string_view>
+#include <set>
 #include <system_error>
 
 #include "combination_table.h"
@@ -17,37 +16,14 @@
 namespace drovalin {
 namespace {
 
-// Reads the folder itself rather than asking for the path "w": on a file system that ignores case that
-// path would also find "W", which is not the subfolder. Returns 0 or the errno of the failed read.
-int FindSubfolder(const std::string& folder, const std::string& subfolder, bool& found) {
-    found = false;
-    DIR* dir = opendir(folder.c_str());
-    if (dir == nullptr) return errno;
-    int error = 0;
-    for (;;) {
-        errno = 0;
-        const dirent* entry = readdir(dir);
-        if (entry == nullptr) {
-            error = errno;
-            break;
-        }
-        if (std::string_view(entry->d_name) == subfolder) {
-            found = true;
-            break;
-        }
-    }
-    closedir(dir);
-    return error;
-}
-
 // Empty on success, otherwise why the subfolder could not be found or made; created tells whether this
 // call made it.
 std::string EnsureSubfolder(const std::string& folder, const std::string& subfolder, bool& created) {
     created = false;
     if (!IsPlainName(subfolder)) return FileErrorReason(EINVAL);
-    bool found = false;
-    if (const int error = FindSubfolder(folder, subfolder, found); error != 0) return FileErrorReason(error);
-    if (found) return {};
+    std::set<std::string> found;
+    if (const int error = FindEntries(folder, {subfolder}, found); error != 0) return FileErrorReason(error);
+    if (!found.empty()) return {};
     if (mkdir((folder + "/" + subfolder).c_str(), 0777) != 0) return FileErrorReason(errno);
     created = true;
     return {};

@@ -1,5 +1,6 @@
 #include "file_move.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -11,6 +12,26 @@ namespace drovalin {
 bool IsPlainName(const std::string& name) {
     return !name.empty() && name != "." && name != ".." && name.find('/') == std::string::npos &&
            name.find('\0') == std::string::npos;
+}
+
+int FindEntries(const std::string& folder, const std::set<std::string>& wanted,
+                std::set<std::string>& found) {
+    found.clear();
+    DIR* dir = opendir(folder.c_str());
+    if (dir == nullptr) return errno;
+    int error = 0;
+    for (;;) {
+        errno = 0;
+        const dirent* entry = readdir(dir);
+        if (entry == nullptr) {
+            error = errno;
+            break;
+        }
+        if (wanted.count(entry->d_name) != 0) found.insert(entry->d_name);
+    }
+    closedir(dir);
+    if (error != 0) found.clear();
+    return error;
 }
 
 bool MoveWithoutReplacing(const std::string& from, const std::string& to) {

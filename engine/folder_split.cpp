@@ -1,6 +1,5 @@
 #include "folder_split.h"
 
-#include <dirent.h>
 #include <sys/stat.h>
 
 #include <cerrno>
@@ -12,27 +11,16 @@
 namespace drovalin {
 namespace {
 
-// The first of the media's subfolders that an entry of the folder already names, read from the folder itself
-// so that letter case is compared exactly. Returns 0 or the errno of the failed read.
+// The first of the media's subfolders that an entry of the folder already names. Returns 0 or the errno of
+// the failed read.
 int FindTakenSubfolder(const std::string& folder, const std::vector<SplitMedium>& media, std::string& taken) {
     taken.clear();
-    DIR* dir = opendir(folder.c_str());
-    if (dir == nullptr) return errno;
-    std::set<std::string> entries;
-    int error = 0;
-    for (;;) {
-        errno = 0;
-        const dirent* entry = readdir(dir);
-        if (entry == nullptr) {
-            error = errno;
-            break;
-        }
-        entries.insert(entry->d_name);
-    }
-    closedir(dir);
-    if (error != 0) return error;
+    std::set<std::string> wanted;
+    for (const SplitMedium& medium : media) wanted.insert(medium.subfolder);
+    std::set<std::string> found;
+    if (const int error = FindEntries(folder, wanted, found); error != 0) return error;
     for (const SplitMedium& medium : media) {
-        if (entries.count(medium.subfolder) != 0) {
+        if (found.count(medium.subfolder) != 0) {
             taken = medium.subfolder;
             break;
         }
