@@ -16,6 +16,7 @@
 
 #include "move_names_model.h"
 #include "names_table_view.h"
+#include "ok_message_box.h"
 
 namespace {
 
@@ -66,15 +67,7 @@ QSize ListSize(const QTableView& list, const std::vector<std::string>& names, co
 }
 
 void ShowError(QWidget* parent, const QString& text) {
-    QMessageBox box(parent);
-    box.setWindowTitle(kErrorTitle);
-    box.setAccessibleName(kErrorTitle);
-    box.setIcon(QMessageBox::NoIcon);
-    box.setTextFormat(Qt::PlainText);
-    box.setText(text);
-    box.setStandardButtons(QMessageBox::Ok);
-    box.button(QMessageBox::Ok)->setAccessibleName(QStringLiteral("OK"));
-    box.exec();
+    ShowOkMessageBox(parent, kErrorTitle, text, QMessageBox::NoIcon);
 }
 
 }  // namespace

@@ -1,7 +1,6 @@
 #include "message_box_split_dialogs.h"
 
-#include <QMessageBox>
-#include <QPushButton>
+#include "ok_message_box.h"
 
 namespace {
 
@@ -12,15 +11,7 @@ QString Decoded(const std::string& bytes) {
 }
 
 void ShowWarning(QWidget* parent, const QString& text) {
-    QMessageBox box(parent);
-    box.setWindowTitle(kTitle);
-    box.setAccessibleName(kTitle);
-    box.setIcon(QMessageBox::Warning);
-    box.setTextFormat(Qt::PlainText);
-    box.setText(text);
-    box.setStandardButtons(QMessageBox::Ok);
-    box.button(QMessageBox::Ok)->setAccessibleName(QStringLiteral("OK"));
-    box.exec();
+    ShowOkMessageBox(parent, kTitle, text, QMessageBox::Warning);
 }
 
 }  // namespace

@@ -17,6 +17,7 @@
 #include "media_plan_model.h"
 #include "message_box_move_dialogs.h"
 #include "message_box_split_dialogs.h"
+#include "ok_message_box.h"
 #include "plan_csv.h"
 
 namespace drovalin {
@@ -207,14 +208,10 @@ void PlanWindow::Save() {
     const QString path = dialog.selectedFiles().front();
     const std::string error = SaveTo(QFile::encodeName(path).toStdString());
     if (error.empty()) return;
-    QMessageBox box(this);
-    box.setWindowTitle(QStringLiteral("保存できませんでした"));
-    box.setAccessibleName(box.windowTitle());
-    box.setIcon(QMessageBox::Warning);
-    box.setTextFormat(Qt::PlainText);
-    box.setText(QStringLiteral("振り分け計画を「%1」に保存できませんでした。\n%2").arg(path, Decoded(error)));
-    box.setStandardButtons(QMessageBox::Ok);
-    box.exec();
+    ShowOkMessageBox(
+        this, QStringLiteral("保存できませんでした"),
+        QStringLiteral("振り分け計画を「%1」に保存できませんでした。\n%2").arg(path, Decoded(error)),
+        QMessageBox::Warning);
 }
 
 std::string PlanWindow::SaveTo(const std::string& path) const {
