@@ -13,7 +13,6 @@
 #include <mutex>
 #include <system_error>
 
-#include "byte_to_kilo.h"
 #include "file_table.h"
 #include "progress_throttle.h"
 #include "worker_threads.h"
@@ -381,7 +380,7 @@ ListedFolder ListAndMeasureFiles(const std::string& folder, const RebuildControl
 ListedFolder ListAndMeasureFiles(const std::string& folder, const RebuildControl& control, FileTable& files) {
     return ListAndMeasure(
         folder, control, [&](std::size_t count) { files.Reserve(count); },
-        [&](std::string&& name, std::int64_t bytes) { files.Append(std::move(name), ByteToKilo(bytes)); });
+        [&](std::string&& name, std::int64_t bytes) { files.AppendBytes(std::move(name), bytes); });
 }
 
 }  // namespace drovalin
