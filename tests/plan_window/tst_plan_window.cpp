@@ -37,13 +37,19 @@ class RecordingSplitDialogs : public drovalin::SplitDialogs {
         offered.push_back(media);
         return answer;
     }
+    void ReportChangedFiles(const std::vector<std::string>& names) override {
+        for (const std::string& name : names)
+            reports << QStringLiteral("changed ") + QString::fromStdString(name);
+    }
     void ReportExistingSubfolder(const std::string& subfolder) override {
         reports << QStringLiteral("exists ") + QString::fromStdString(subfolder);
     }
     void ReportSubfolderFailure(const std::string& subfolder, const std::string&) override {
         reports << QStringLiteral("cannot make ") + QString::fromStdString(subfolder);
     }
-    void ReportMoveFailure() override { reports << QStringLiteral("move failure"); }
+    void ReportMoveFailure(const std::string& name, const std::string&) override {
+        reports << QStringLiteral("move failure ") + QString::fromStdString(name);
+    }
 };
 
 bool Exists(const std::string& path) { return std::filesystem::exists(std::filesystem::path(path)); }
@@ -82,8 +88,16 @@ class TestPlanWindow : public QObject {
     void commandsFollowTheTables();
     void bestCombinationGoesThroughTheMove();
     void planCommandOpensTheWindow();
+    void wholeFolderCommandsSeeOnlyWhatIsThere_data();
+    void wholeFolderCommandsSeeOnlyWhatIsThere();
+    void confirmationsSayWhatWHolds();
 
   private:
+    // The main window on the sample folder at capacity 700, shown, its boxes replaced.
+    std::unique_ptr<Form1> ShowSample();
+    // Clicks the main table's row whose names cell reads names.
+    void ClickRow(Form1& form, const QString& names);
+
     // Capacity 700: a 600, b 500, c 300, d 200 make three media (a | b | c, d); big (800) fits on none.
     std::unique_ptr<PlanWindow> OpenSample();
 
@@ -92,6 +106,7 @@ class TestPlanWindow : public QObject {
     RecordingMoveDialogs moveDialogs_;
     RecordingSplitDialogs splitDialogs_;
     std::vector<drovalin::MoveRecord> remembered_;
+    RecordingNotifier notifier_;
 };
 
 void TestPlanWindow::init() {
@@ -102,6 +117,7 @@ void TestPlanWindow::init() {
     moveDialogs_ = {};
     splitDialogs_ = {};
     remembered_.clear();
+    notifier_ = {};
 }
 
 void TestPlanWindow::cleanup() { dir_.reset(); }
@@ -110,7 +126,6 @@ std::unique_ptr<PlanWindow> TestPlanWindow::OpenSample() {
     const drovalin::RebuildResult rebuilt = drovalin::RebuildFolder(folder_, 700);
     auto window =
         std::make_unique<PlanWindow>(folder_, rebuilt.files, drovalin::PlanMedia(*rebuilt.files, 700));
-    window->SetMoveDialogs(&moveDialogs_);
     window->SetSplitDialogs(&splitDialogs_);
     window->SetMoveRecorder(
         [this](drovalin::MoveRecord record) { remembered_.push_back(std::move(record)); });
@@ -139,41 +154,42 @@ void TestPlanWindow::showsThePlan() {
 }
 
 void TestPlanWindow::movesTheSelectedMedium_data() {
-    QTest::addColumn<bool>("dAlreadyInW");
-    QTest::newRow("both files move") << false;
-    QTest::newRow("a d already in w stays as it was") << true;
+    QTest::addColumn<bool>("w3Exists");
+    QTest::newRow("medium 3 into a new w3") << false;
+    QTest::newRow("an existing w3 is never added to") << true;
 }
 
 void TestPlanWindow::movesTheSelectedMedium() {
-    QFETCH(bool, dAlreadyInW);
-    if (dAlreadyInW) {
-        std::filesystem::create_directory(folder_ + "/w");
-        Write(folder_ + "/w/d", "older d");
+    QFETCH(bool, w3Exists);
+    if (w3Exists) {
+        std::filesystem::create_directory(folder_ + "/w3");
+        Write(folder_ + "/w3/d", "older d");
     }
     const auto window = OpenSample();
-    moveDialogs_.answer = true;
     window->MediaTable()->selectRow(2);
+    QCOMPARE(window->MoveButton()->text(), QStringLiteral("選んだ媒体を w3 に移動…"));
     window->MoveButton()->click();
 
-    QCOMPARE(moveDialogs_.offered, (std::vector<Names>{{"c", "d"}}));
-    QCOMPARE(moveDialogs_.summaries, (Names{"媒体 3　合計サイズ 500 KB　空き容量 200 KB"}));
-    QVERIFY(Exists(folder_ + "/w/c") && !Exists(folder_ + "/c"));
-    QCOMPARE(remembered_.size(), std::size_t(1));
-    QCOMPARE(remembered_[0].moved.size(), std::size_t(1) + (dAlreadyInW ? 0 : 1));
-    if (dAlreadyInW) {
-        QCOMPARE(moveDialogs_.failures, 1);
-        QCOMPARE(Contents(folder_ + "/w/d"), std::string("older d"));
-        QVERIFY(Exists(folder_ + "/d"));
-        QCOMPARE(window->Model().index(2, 0).data().toString(), QStringLiteral("3（一部を w に移動）"));
-    } else {
-        QCOMPARE(moveDialogs_.failures, 0);
-        QVERIFY(Exists(folder_ + "/w/d"));
-        QCOMPARE(window->Model().index(2, 0).data().toString(), QStringLiteral("3（w に移動済み）"));
+    if (w3Exists) {
+        QCOMPARE(splitDialogs_.reports, QStringList{"exists w3"});
+        QVERIFY(splitDialogs_.offered.empty());
+        QVERIFY(Exists(folder_ + "/c") && Exists(folder_ + "/d"));
+        QCOMPARE(Contents(folder_ + "/w3/d"), std::string("older d"));
+        QVERIFY(remembered_.empty());
+        QVERIFY(window->MoveButton()->isEnabled());
+        return;
     }
+    QCOMPARE(splitDialogs_.offered.size(), std::size_t(1));
+    QCOMPARE(splitDialogs_.offered[0].size(), std::size_t(1));
+    QCOMPARE(splitDialogs_.offered[0][0].subfolder, std::string("w3"));
+    QCOMPARE(splitDialogs_.offered[0][0].names, (Names{"c", "d"}));
+    QVERIFY(Exists(folder_ + "/w3/c") && Exists(folder_ + "/w3/d") && !Exists(folder_ + "/w"));
+    QCOMPARE(remembered_.size(), std::size_t(1));
+    QCOMPARE(window->Model().index(2, 0).data().toString(), QStringLiteral("3（w3 に移動済み）"));
     // A moved medium is not offered again.
     QVERIFY(!window->MoveButton()->isEnabled());
     window->MoveSelectedMedium();
-    QCOMPARE(moveDialogs_.offered.size(), std::size_t(1));
+    QCOMPARE(splitDialogs_.offered.size(), std::size_t(1));
 }
 
 void TestPlanWindow::splitsIntoNumberedSubfolders_data() {
@@ -193,7 +209,7 @@ void TestPlanWindow::splitsIntoNumberedSubfolders() {
         QCOMPARE(splitDialogs_.reports, QStringList{"exists w2"});
         QVERIFY(splitDialogs_.offered.empty());
         for (const char* name : {"a", "b", "c", "d", "big"}) QVERIFY(Exists(f + name));
-        QVERIFY(!Exists(f + "w1") && !Exists(f + "w3"));
+        QVERIFY(!Exists(f + "w3"));
         QCOMPARE(Contents(f + "w2"), std::string("in the way"));
         QVERIFY(remembered_.empty());
         QVERIFY(window->SplitButton()->isEnabled());
@@ -212,17 +228,20 @@ void TestPlanWindow::splitsIntoNumberedSubfolders() {
     QVERIFY(!window->SplitButton()->isEnabled());
 }
 
+// Two media moved one after the other each get their own subfolder; the split then moves the rest.
 void TestPlanWindow::splitAfterOneMediumMoved() {
     const auto window = OpenSample();
-    moveDialogs_.answer = true;
     window->MediaTable()->selectRow(0);
+    window->MoveSelectedMedium();
+    window->MediaTable()->selectRow(1);
     window->MoveSelectedMedium();
     window->SplitAll();
     const std::string f = folder_ + "/";
-    QCOMPARE(splitDialogs_.offered.at(0).size(), std::size_t(2));
-    for (const char* path : {"w/a", "w2/b", "w3/c", "w3/d"}) QVERIFY2(Exists(f + path), path);
-    QVERIFY(!Exists(f + "w1"));
-    QCOMPARE(remembered_.size(), std::size_t(2));
+    QCOMPARE(splitDialogs_.offered.size(), std::size_t(3));
+    QCOMPARE(splitDialogs_.offered[2].size(), std::size_t(1));
+    for (const char* path : {"w1/a", "w2/b", "w3/c", "w3/d"}) QVERIFY2(Exists(f + path), path);
+    QVERIFY(!Exists(f + "w"));
+    QCOMPARE(remembered_.size(), std::size_t(3));
 }
 
 void TestPlanWindow::savesTheCsv() {
@@ -306,6 +325,95 @@ void TestPlanWindow::planCommandOpensTheWindow() {
     QCOMPARE(window->Model().rowCount(), 3);
     window->close();
     QTRY_VERIFY(form.findChild<PlanWindow*>() == nullptr);
+}
+
+std::unique_ptr<Form1> TestPlanWindow::ShowSample() {
+    auto form = std::make_unique<Form1>();
+    form->SetMoveDialogs(&moveDialogs_);
+    form->SetNotifier(&notifier_);
+    form->Text1()->setText(QStringLiteral("700"));
+    form->SetCurrentFolder(folder_);
+    form->EmptyTables();
+    form->RebuildTables();
+    form->show();
+    if (!QTest::qWaitForWindowExposed(form.get())) return nullptr;
+    return form;
+}
+
+void TestPlanWindow::ClickRow(Form1& form, const QString& names) {
+    QTableView* grid = form.MSHFlexGrid2();
+    for (int row = 0; row < grid->model()->rowCount(); ++row) {
+        const QModelIndex cell = grid->model()->index(row, 3);
+        if (cell.data().toString() != names) continue;
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualRect(cell).center());
+        return;
+    }
+    QFAIL("no such row");
+}
+
+void TestPlanWindow::wholeFolderCommandsSeeOnlyWhatIsThere_data() {
+    QTest::addColumn<bool>("removedOutside");
+    QTest::newRow("c and d moved by a row click") << false;
+    QTest::newRow("a removed by another program") << true;
+}
+
+// The tables stay as the listing made them, but the plan and the best combination must not offer what has
+// left the folder since.
+void TestPlanWindow::wholeFolderCommandsSeeOnlyWhatIsThere() {
+    QFETCH(bool, removedOutside);
+    const auto form = ShowSample();
+    QVERIFY(form);
+    moveDialogs_.answer = true;
+    if (removedOutside)
+        QVERIFY(std::filesystem::remove(folder_ + "/a"));
+    else
+        ClickRow(*form, QStringLiteral("c,d"));
+    moveDialogs_.answer = false;
+    const std::size_t offeredBefore = moveDialogs_.offered.size();
+    form->findChild<drovalin::PlanCommands*>()->BestCombinationAction()->trigger();
+    form->findChild<drovalin::PlanCommands*>()->PlanAction()->trigger();
+    auto* window = form->findChild<PlanWindow*>();
+    QVERIFY(window != nullptr);
+    window->SetSplitDialogs(&splitDialogs_);
+    window->SplitAll();
+
+    const std::string f = folder_ + "/";
+    if (removedOutside) {
+        // The best set is a alone: it is named and nothing moves.
+        QCOMPARE(moveDialogs_.offered.size(), offeredBefore);
+        QCOMPARE(notifier_.notices.size(), std::size_t(1));
+        QVERIFY(notifier_.notices[0].text.contains(QStringLiteral("\na")));
+        QCOMPARE(splitDialogs_.reports, QStringList{"changed a"});
+        QVERIFY(splitDialogs_.offered.empty());
+        for (const char* path : {"b", "c", "d"}) QVERIFY2(Exists(f + path), path);
+        QVERIFY(!Exists(f + "w") && !Exists(f + "w1"));
+        return;
+    }
+    QCOMPARE(moveDialogs_.offered.back(), Names{"a"});
+    QCOMPARE(window->Model().rowCount(), 2);
+    QVERIFY(splitDialogs_.reports.isEmpty());
+    for (const char* path : {"w/c", "w/d", "w1/a", "w2/b"}) QVERIFY2(Exists(f + path), path);
+    QVERIFY(!Exists(f + "w3"));
+}
+
+void TestPlanWindow::confirmationsSayWhatWHolds() {
+    const auto form = ShowSample();
+    QVERIFY(form);
+    moveDialogs_.answer = true;
+    ClickRow(*form, QStringLiteral("c,d"));
+    QCOMPARE(moveDialogs_.summaries, Names{""});
+    moveDialogs_.answer = false;
+    form->findChild<drovalin::PlanCommands*>()->BestCombinationAction()->trigger();
+    ClickRow(*form, QStringLiteral("b"));
+
+    const std::string held = "w フォルダには既に 2 個のファイル（500 KB）があります。合わせると ";
+    const std::string full =
+        " KB です。\n【注意】合わせると容量 700 KB に達するため、w フォルダの中身は 1 枚の媒体"
+        "に入りません。";
+    QCOMPARE(moveDialogs_.offered, (std::vector<Names>{{"c", "d"}, {"a"}, {"b"}}));
+    QCOMPARE(moveDialogs_.summaries[1], "合計サイズ 600 KB　空き容量 100 KB\n" + held + "1100" + full);
+    QCOMPARE(moveDialogs_.summaries[2], held + "1000" + full);
+    QVERIFY(Exists(folder_ + "/a") && Exists(folder_ + "/b"));
 }
 
 QTEST_MAIN(TestPlanWindow)
