@@ -35,7 +35,7 @@ struct Bundle {
 
 // Which reachable sum is the largest up to limit, and which bundles make it. A sum first reached while
 // bundle k was added remembers k; following those marks down from the best sum retraces one way to make it.
-// Bundles must come smallest first: the reachable range then grows slowly and early bundles cost little.
+// Smallest first, the reachable range grows slowly and early bundles cost little.
 // Returns false when the word budget ran out; the answer is then the best among the bundles already added.
 template <class Index>
 bool ReachableSums(const std::vector<Bundle>& bundles, std::int64_t limit, std::vector<std::int64_t>& taken,
@@ -242,8 +242,11 @@ BestCombinationResult BestCombination(const FileTable& files, std::int32_t capac
                 left -= count;
             }
         }
-        std::stable_sort(bundles.begin(), bundles.end(),
-                         [](const Bundle& a, const Bundle& b) { return a.size < b.size; });
+        // Sizes rounded up lose up to a kilobyte per file, so there the largest come first: sums are then
+        // first reached, and retraced, through few files.
+        std::stable_sort(bundles.begin(), bundles.end(), [&unit](const Bundle& a, const Bundle& b) {
+            return unit.rounded ? a.size > b.size : a.size < b.size;
+        });
         std::vector<std::int64_t> taken;
         exact = bundles.size() < 0xFFFF ? ReachableSums<std::uint16_t>(bundles, units, taken, best)
                                         : ReachableSums<std::uint32_t>(bundles, units, taken, best);
@@ -282,6 +285,20 @@ BestCombinationResult BestCombination(const FileTable& files, std::int32_t capac
         for (std::int64_t i = 0; i < counts[g]; ++i)
             chosenRows.push_back(groups[g].rows[static_cast<std::size_t>(i)]);
     result.rows.insert(result.rows.end(), chosenRows.begin(), chosenRows.end());
+    if (unit.rounded) {
+        // What rounding up took away, in bytes, may still hold files that were left out.
+        std::vector<bool> chosen(static_cast<std::size_t>(files.Rows()), false);
+        std::int64_t bytes = 0;
+        for (const int row : chosenRows) {
+            chosen[static_cast<std::size_t>(row)] = true;
+            bytes += files.Bytes(row);
+        }
+        for (const auto& [size, row] : sized) {
+            if (chosen[static_cast<std::size_t>(row)] || bytes + size > limitBytes) continue;
+            result.rows.push_back(row);
+            bytes += size;
+        }
+    }
     result.exact = exact && !unit.rounded;
     return finish();
 }

@@ -228,23 +228,21 @@ class TestMediaPlan : public QObject {
 
         const MediaPlan plan = drovalin::PlanMedia(table, capacity);
         QTEST(static_cast<int>(plan.media.size()), "media");
-        QVERIFY(plan.tooLarge.empty());
+        // The bytes of a set, or -1 when they do not stay below the capacity.
+        const auto fitting = [&](const std::vector<int>& rows) {
+            qint64 sum = 0;
+            for (const int row : rows) sum += table.Bytes(row);
+            return sum < room ? sum : -1;
+        };
         std::size_t planned = 0;
         for (const auto& medium : plan.media) {
-            std::int64_t sum = 0;
-            for (const int row : medium.rows) sum += table.Bytes(row);
-            QCOMPARE(medium.bytes, sum);
-            QVERIFY2(sum < room, qPrintable(QString::number(sum)));
+            QVERIFY(fitting(medium.rows) >= 0);
             planned += medium.rows.size();
         }
         QCOMPARE(planned, bytes.size());
-
-        const drovalin::BestCombinationResult best = drovalin::BestCombination(table, capacity);
-        std::int64_t sum = 0;
-        for (const int row : best.rows) sum += table.Bytes(row);
-        QCOMPARE(best.bytes, sum);
-        QVERIFY(sum < room);
-        if (bestBytes >= 0) QCOMPARE(static_cast<qint64>(sum), bestBytes);
+        const qint64 best = fitting(drovalin::BestCombination(table, capacity).rows);
+        QVERIFY(best >= 0);
+        if (bestBytes >= 0) QCOMPARE(best, bestBytes);
     }
 
     void edges_data() {
