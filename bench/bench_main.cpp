@@ -69,10 +69,9 @@ void Usage() {
         "                 measuring on 1, 2, 4, 8 and 16 threads (or 1 and N); %lld files unless --files\n"
         "  --plan         time the media plan and the best combination instead of the rebuild\n"
         "  --plan-compare media counts against first-fit decreasing and fpart on random folders\n"
-        "  --tree         a tree of N files (default 100,000) in about N/100 folders three levels deep, "
-        "listed\n"
-        "                 in each item unit and timed against du -s and find; DVD capacity unless "
-        "--capacity\n"
+        "  --tree         a tree of N files (default 100,000) in about N/100 folders three levels deep\n"
+        "                 (or the tree --dir names), listed in each item unit and timed against du -s\n"
+        "                 and find; DVD capacity unless --capacity\n"
         "  TMPDIR         where synthetic folders are made (default /tmp)\n",
         static_cast<long long>(kSlowFiles));
 }
@@ -275,6 +274,7 @@ int main(int argc, char** argv) {
         const std::vector<std::int64_t> counts =
             options->filesGiven ? options->fileCounts : std::vector<std::int64_t>{100000};
         const std::int32_t capacity = options->capacities.size() == 1 ? options->capacities.front() : 4589843;
+        if (!options->dir.empty()) return RunTreeBenchOn(options->dir, capacity, options->threads);
         return RunTreeBench(base, counts, capacity, options->threads, stopRequested);
     }
     if (options->plan) return RunPlanBench(options->fileCounts, options->capacities, options->dir);

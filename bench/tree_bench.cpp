@@ -1,6 +1,7 @@
 #include "tree_bench.h"
 
 #include <cstdio>
+#include <filesystem>
 #include <memory>
 #include <optional>
 
@@ -45,8 +46,8 @@ double BestOfTwo(const std::vector<std::string>& command) {
     return std::min(first, second);
 }
 
-bool MeasureTree(const SyntheticTree& tree, std::int64_t files, std::int32_t capacity, unsigned threads) {
-    const std::string& dir = tree.Path();
+bool MeasureTree(const std::string& dir, std::int64_t files, std::int64_t folders, std::int32_t capacity,
+                 unsigned threads) {
     TimeCommand({"du", "-s", dir});  // warms the caches for every contender
     for (const ItemUnit unit : {ItemUnit::kFolderFiles, ItemUnit::kFilesAndSubfolders, ItemUnit::kAllFiles}) {
         const auto figures = MeasureUnit(dir, capacity, unit, threads);
@@ -61,7 +62,7 @@ bool MeasureTree(const SyntheticTree& tree, std::int64_t files, std::int32_t cap
             "tree files=%lld folders=%lld unit=%d threads=%u list_ms=%.1f sort_ms=%.1f search_ms=%.1f "
             "rows=%lld "
             "peak_rss_mb=%.1f du_ms=%.1f find_ms=%.1f ratio_du=%.2f\n",
-            static_cast<long long>(files), static_cast<long long>(tree.Folders()), ItemUnitNumber(unit),
+            static_cast<long long>(files), static_cast<long long>(folders), ItemUnitNumber(unit),
             threads ? threads : DefaultMeasureThreads(), figures->listMs, figures->sortMs, figures->searchMs,
             static_cast<long long>(figures->rows), figures->peakRssMb, duMs, findMs, ratio);
         std::fflush(stdout);
@@ -70,6 +71,23 @@ bool MeasureTree(const SyntheticTree& tree, std::int64_t files, std::int32_t cap
 }
 
 }  // namespace
+
+int RunTreeBenchOn(const std::string& dir, std::int32_t capacity, unsigned threads) {
+    std::int64_t files = 0;
+    std::int64_t folders = 0;
+    std::error_code error;
+    for (auto entry = std::filesystem::recursive_directory_iterator(dir, error);
+         !error && entry != std::filesystem::recursive_directory_iterator(); entry.increment(error)) {
+        if (entry->is_symlink(error)) continue;
+        if (entry->is_directory(error)) ++folders;
+        else if (entry->is_regular_file(error)) ++files;
+    }
+    if (error) {
+        std::fprintf(stderr, "%s: %s\n", dir.c_str(), error.message().c_str());
+        return 1;
+    }
+    return MeasureTree(dir, files, folders, capacity, threads) ? 0 : 1;
+}
 
 int RunTreeBench(const std::string& base, const std::vector<std::int64_t>& fileCounts, std::int32_t capacity,
                  unsigned threads, const volatile std::sig_atomic_t& stop) {
@@ -80,7 +98,7 @@ int RunTreeBench(const std::string& base, const std::vector<std::int64_t>& fileC
                          tree->Error().c_str());
             return 1;
         }
-        if (!MeasureTree(*tree, files, capacity, threads)) return 1;
+        if (!MeasureTree(tree->Path(), files, tree->Folders(), capacity, threads)) return 1;
     }
     return 0;
 }

@@ -12,4 +12,7 @@ namespace drovalin::bench {
 int RunTreeBench(const std::string& base, const std::vector<std::int64_t>& fileCounts, std::int32_t capacity,
                  unsigned threads, const volatile std::sig_atomic_t& stop);
 
+// The same over an existing tree, counting its files and folders first.
+int RunTreeBenchOn(const std::string& dir, std::int32_t capacity, unsigned threads);
+
 }  // namespace drovalin::bench

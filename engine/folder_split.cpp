@@ -7,6 +7,7 @@
 
 #include "file_error_reason.h"
 #include "file_move.h"
+#include "moving/item_move.h"
 
 namespace drovalin {
 namespace {
@@ -81,13 +82,10 @@ SplitOutcome SplitIntoSubfolders(const std::string& folder, const std::vector<Sp
         }
         if (record) record->createdFolders.push_back(target);
         for (const std::string& name : medium.names) {
-            const std::string from = folder + "/" + name;
-            const std::string to = target + "/" + name;
-            if (!IsPlainName(name) || !MoveWithoutReplacing(from, to)) {
+            if (!MoveItem(folder, target, name, record)) {
                 dialogs.ReportMoveFailure();
                 return SplitOutcome::MoveFailed;
             }
-            if (record) record->moved.push_back({from, to});
         }
     }
     return SplitOutcome::Moved;

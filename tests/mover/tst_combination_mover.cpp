@@ -130,6 +130,59 @@ class TestCombinationMover : public QObject {
             {{"keep", "3"}, {"w/", ""}, {"w/\xff\xfe.bin", "1"}, {"w/caf\xe9.txt", "2"}});
         row("a vanished file stops the move", {{"a.txt", "A"}, {"c.txt", "CCC"}}, {"a.txt", "gone", "c.txt"},
             true, MoveOutcome::MoveFailed, kMoveFailure, {{"c.txt", "CCC"}, {"w/", ""}, {"w/a.txt", "A"}});
+
+        // Items of a tree: a subfolder kept whole, and files by their paths below the folder.
+        const FolderTree tree{{"sub/", ""}, {"sub/x", "X"}, {"sub/d/", ""}, {"sub/d/y", "Y"},
+                              {"a/", ""},   {"a/b/", ""},   {"a/b/c", "C"}, {"a/d", "D"}};
+        const auto once = [](const char* name, bool refuse, const FolderTree& before, const Names& names,
+                             MoveOutcome outcome, const QStringList& calls, const FolderTree& after) {
+            QTest::addRow("%s, %s", name, refuse ? "link fallback" : "no-replace rename")
+                << before << names << true << refuse << outcome << calls << after;
+        };
+        once("a subfolder kept whole moves with one rename", false, tree, {"sub/"}, MoveOutcome::Moved,
+             kConfirmOnly,
+             {{"a/", ""},
+              {"a/b/", ""},
+              {"a/b/c", "C"},
+              {"a/d", "D"},
+              {"w/", ""},
+              {"w/sub/", ""},
+              {"w/sub/x", "X"},
+              {"w/sub/d/", ""},
+              {"w/sub/d/y", "Y"}});
+        // A folder cannot be linked, so without a no-replace rename it stays where it is.
+        once("a subfolder kept whole moves with one rename", true, tree, {"sub/"}, MoveOutcome::MoveFailed,
+             kMoveFailure, [&] {
+                 FolderTree after = tree;
+                 after["w/"] = "";
+                 return after;
+             }());
+        row("an empty folder of the same name in w is never replaced",
+            {{"sub/", ""}, {"sub/x", "X"}, {"w/", ""}, {"w/sub/", ""}}, {"sub/"}, true,
+            MoveOutcome::MoveFailed, kMoveFailure,
+            {{"sub/", ""}, {"sub/x", "X"}, {"w/", ""}, {"w/sub/", ""}});
+        row("files below the folder: their folders made in w, the source folders stay", tree,
+            {"a/b/c", "a/d", "sub/d/y"}, true, MoveOutcome::Moved, kConfirmOnly,
+            {{"a/", ""},
+             {"a/b/", ""},
+             {"sub/", ""},
+             {"sub/x", "X"},
+             {"sub/d/", ""},
+             {"w/", ""},
+             {"w/a/", ""},
+             {"w/a/b/", ""},
+             {"w/a/b/c", "C"},
+             {"w/a/d", "D"},
+             {"w/sub/", ""},
+             {"w/sub/d/", ""},
+             {"w/sub/d/y", "Y"}});
+        row("a file of the same path in w is never replaced",
+            {{"a/", ""}, {"a/d", "D"}, {"w/", ""}, {"w/a/", ""}, {"w/a/d", "older"}}, {"a/d"}, true,
+            MoveOutcome::MoveFailed, kMoveFailure,
+            {{"a/", ""}, {"a/d", "D"}, {"w/", ""}, {"w/a/", ""}, {"w/a/d", "older"}});
+        row("a plain file where a folder is to be made in w",
+            {{"a/", ""}, {"a/d", "D"}, {"w/", ""}, {"w/a", "plain"}}, {"a/d"}, true, MoveOutcome::MoveFailed,
+            kMoveFailure, {{"a/", ""}, {"a/d", "D"}, {"w/", ""}, {"w/a", "plain"}});
     }
 
     void move() {
@@ -222,7 +275,10 @@ class TestCombinationMover : public QObject {
         QTest::newRow("parent") << std::string("..");
         QTest::newRow("folder itself") << std::string(".");
         QTest::newRow("empty") << std::string();
-        QTest::newRow("subfolder's file") << std::string("sub/inner");
+        QTest::newRow("through the parent") << std::string("sub/../../outside");
+        QTest::newRow("empty part") << std::string("sub//inner");
+        QTest::newRow("from the root") << std::string("/outside");
+        QTest::newRow("a deeper folder kept whole") << std::string("sub/inner/");
     }
 
     void namesThatWouldLeaveTheFolder() {
