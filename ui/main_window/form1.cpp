@@ -28,6 +28,7 @@
 #include "dropped_path.h"
 #include "folder_rebuild.h"
 #include "form1_plan_commands.h"
+#include "form1_unit_commands.h"
 #include "japanese_font.h"
 #include "message_box_move_dialogs.h"
 #include "message_box_notifier.h"
@@ -133,6 +134,8 @@ Form1::Form1(QWidget* parent)
     AddEverydayCommands();
     AddCommandSeparator();
     new PlanCommands(*this);
+    AddCommandSeparator();
+    new ItemUnitCommands(*this);
 }
 
 Form1::~Form1() = default;
@@ -179,6 +182,20 @@ void Form1::AddCommand(QAction* action) {
 
 void Form1::AddCommandSeparator() { commandMenu_->addSeparator(); }
 
+QMenu* Form1::AddCommandMenu(const QString& title) {
+    QMenu* menu = commandMenu_->addMenu(title);
+    menu->setAccessibleName(title);
+    return menu;
+}
+
+ItemUnit Form1::Unit() const { return unit_; }
+
+void Form1::SetItemUnit(ItemUnit unit) {
+    if (unit == unit_ || rebuildRunner_) return;
+    unit_ = unit;
+    ReloadFolder();
+}
+
 QMenu* Form1::CommandMenu() const { return commandMenu_; }
 
 void Form1::ShowCommandMenu(const QPoint& atTable) {
@@ -211,6 +228,7 @@ void Form1::RebuildTables() {
         const auto forget = qScopeGuard([this] { rebuildRunner_ = nullptr; });
         RebuildControl control;
         control.beforeMeasuring = measuringHook_;
+        control.unit = unit_;
         result = runner.Run(folder, capacity_, std::move(control));
     } catch (const std::exception& error) {
         Warn(RebuildFailedNotice(folder, error.what()));
@@ -223,6 +241,7 @@ void Form1::RebuildTables() {
     // A remembered folder that is gone by the next start is not worth a box; one dropped now is.
     if (!result.folderOpened && !startingUp_) Warn(FolderUnreadableNotice(folder, result.folderError));
     if (!result.leftOut.empty()) Warn(LeftOutNotice(result.leftOut));
+    if (!result.passedOver.empty()) Warn(PassedOverNotice(result.passedOver));
 }
 
 RebuildRunner* Form1::RunningRebuild() const { return rebuildRunner_; }

@@ -13,6 +13,7 @@
 #include "drop_notices.h"
 #include "file_table.h"
 #include "folder_chooser.h"
+#include "listing/item_unit.h"
 #include "single_instance_guard.h"
 #include "splash_holder.h"
 #include "user_notifier.h"
@@ -79,7 +80,14 @@ class Form1 : public QWidget {
     // by its shortcut anywhere in the window. Commands appear in the order they are added.
     void AddCommand(QAction* action);
     void AddCommandSeparator();
+    // A submenu of the command menu; actions added to it are the caller's.
+    QMenu* AddCommandMenu(const QString& title);
     QMenu* CommandMenu() const;
+
+    // What one item of the tables is; the folder's own files unless the settings or the user chose
+    // otherwise. Changing it rebuilds the current folder, as a reload does.
+    ItemUnit Unit() const;
+    void SetItemUnit(ItemUnit unit);
 
     // The last move of this run, whichever way it was started; the one an undo takes back.
     void RememberMove(MoveRecord record);
@@ -134,6 +142,7 @@ class Form1 : public QWidget {
 
     std::optional<std::string> currentFolder_;
     std::int32_t capacity_ = 0;
+    ItemUnit unit_ = ItemUnit::kFolderFiles;
     std::shared_ptr<FileTable> files_;
     std::shared_ptr<CombinationTable> combinations_;
     std::optional<MoveRecord> lastMove_;
