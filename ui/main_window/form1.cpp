@@ -30,6 +30,7 @@
 #include "form1_plan_commands.h"
 #include "form1_unit_commands.h"
 #include "japanese_font.h"
+#include "job_runner.h"
 #include "message_box_move_dialogs.h"
 #include "message_box_notifier.h"
 #include "number_column_width.h"
@@ -191,7 +192,7 @@ QMenu* Form1::AddCommandMenu(const QString& title) {
 ItemUnit Form1::Unit() const { return unit_; }
 
 void Form1::SetItemUnit(ItemUnit unit) {
-    if (unit == unit_ || rebuildRunner_) return;
+    if (unit == unit_ || rebuildRunner_ || jobRunner_) return;
     unit_ = unit;
     ReloadFolder();
 }
@@ -245,6 +246,25 @@ void Form1::RebuildTables() {
 }
 
 RebuildRunner* Form1::RunningRebuild() const { return rebuildRunner_; }
+
+bool Form1::RunJob(const QString& title, const QString& text, Job job) {
+    if (rebuildRunner_ || jobRunner_) return false;
+    bool done = false;
+    try {
+        JobRunner runner(this, title, text);
+        jobRunner_ = &runner;
+        const auto forget = qScopeGuard([this] { jobRunner_ = nullptr; });
+        done = runner.Run(std::move(job));
+    } catch (const std::exception& error) {
+        Warn({QStringLiteral("エラー報告"), QStringLiteral("%1を終えられませんでした。\n\n理由: %2")
+                                                .arg(title, QString::fromUtf8(error.what()))});
+        done = false;
+    }
+    CloseIfAsked();
+    return done;
+}
+
+JobRunner* Form1::RunningJob() const { return jobRunner_; }
 
 void Form1::SetMeasuringHook(std::function<void(const std::string&)> hook) {
     measuringHook_ = std::move(hook);

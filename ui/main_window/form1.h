@@ -14,6 +14,7 @@
 #include "file_table.h"
 #include "folder_chooser.h"
 #include "listing/item_unit.h"
+#include "search/background_job.h"
 #include "single_instance_guard.h"
 #include "splash_holder.h"
 #include "user_notifier.h"
@@ -28,6 +29,7 @@ class QModelIndex;
 namespace drovalin {
 
 class CombinationTableModel;
+class JobRunner;
 class RebuildRunner;
 struct RebuildProgressText;
 
@@ -71,6 +73,12 @@ class Form1 : public QWidget {
     void RebuildTables();
     // The rebuild running now, else nullptr.
     RebuildRunner* RunningRebuild() const;
+    // Runs a job of the engine (a plan, a best combination) off the window's thread, as a rebuild runs: no
+    // input meanwhile, a progress dialog titled title saying text after half a second, 「キャンセル」 and
+    // Escape. False when it was cancelled, failed (the user is told) or another one runs.
+    bool RunJob(const QString& title, const QString& text, Job job);
+    // The job running now, else nullptr.
+    JobRunner* RunningJob() const;
     // Test hook: runs before each file of a rebuild is measured, on the measuring threads.
     void SetMeasuringHook(std::function<void(const std::string& name)> hook);
     // Shows the given tables; the combination table reads its names from files.
@@ -163,6 +171,7 @@ class Form1 : public QWidget {
     std::vector<Notice> startupNotices_;
     bool unloaded_ = false;
     RebuildRunner* rebuildRunner_ = nullptr;
+    JobRunner* jobRunner_ = nullptr;
     bool closeAfterRebuild_ = false;
     std::function<void(const std::string&)> measuringHook_;
 

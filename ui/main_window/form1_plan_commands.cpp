@@ -1,7 +1,6 @@
 #include "form1_plan_commands.h"
 
 #include <QAction>
-#include <QGuiApplication>
 #include <QKeySequence>
 #include <memory>
 
@@ -11,19 +10,6 @@
 #include "plan_window.h"
 
 namespace drovalin {
-namespace {
-
-// The wait cursor while a plan or a best combination is worked out.
-class BusyCursor {
-  public:
-    BusyCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~BusyCursor() { QGuiApplication::restoreOverrideCursor(); }
-    BusyCursor(const BusyCursor&) = delete;
-    BusyCursor& operator=(const BusyCursor&) = delete;
-};
-
-}  // namespace
-
 PlanCommands::PlanCommands(Form1& form)
     : QObject(&form),
       form_(form),
@@ -69,11 +55,10 @@ void PlanCommands::MoveBestCombination() {
     const std::shared_ptr<const FileTable> files = form_.Combinations().SharedFiles();
     const std::int32_t capacity = form_.Combinations().Capacity();
     BestCombinationResult best;
-    {
-        BusyCursor busy;
-        best = BestCombination(*files, capacity);
-    }
-    if (best.rows.empty()) return;
+    const bool done =
+        form_.RunJob(QStringLiteral("最適な組み合わせ"), QStringLiteral("最適な組み合わせを探しています…"),
+                     [&](const JobControl&) { best = BestCombination(*files, capacity); });
+    if (!done || best.rows.empty()) return;
     std::vector<std::string> names;
     names.reserve(best.rows.size());
     for (const int row : best.rows) names.push_back(files->Name(row));
@@ -88,11 +73,11 @@ void PlanCommands::MoveBestCombination() {
 void PlanCommands::OpenPlan() {
     if (!Available()) return;
     const std::shared_ptr<const FileTable> files = form_.Combinations().SharedFiles();
+    const std::int32_t capacity = form_.Combinations().Capacity();
     MediaPlan plan;
-    {
-        BusyCursor busy;
-        plan = PlanMedia(*files, form_.Combinations().Capacity());
-    }
+    if (!form_.RunJob(QStringLiteral("振り分け計画"), QStringLiteral("振り分け計画を立てています…"),
+                      [&](const JobControl&) { plan = PlanMedia(*files, capacity); }))
+        return;
     auto* window = new PlanWindow(*form_.CurrentFolder(), files, std::move(plan), &form_);
     window->setAttribute(Qt::WA_DeleteOnClose);
     window->setWindowModality(Qt::WindowModal);

@@ -9,6 +9,7 @@
 #include "bring_to_front.h"
 #include "form1.h"
 #include "item_unit_setting.h"
+#include "job_runner.h"
 #include "loaded_forms.h"
 #include "rebuild_runner.h"
 #include "settings_files.h"
@@ -76,10 +77,11 @@ void Form1::ShowStartupNotices() {
 
 void Form1::closeEvent(QCloseEvent* event) {
     // The rebuild stops first; the window closes once it has (see RebuildTables).
-    if (rebuildRunner_) {
+    if (rebuildRunner_ || jobRunner_) {
         event->ignore();
         closeAfterRebuild_ = true;
-        rebuildRunner_->Cancel();
+        if (rebuildRunner_) rebuildRunner_->Cancel();
+        if (jobRunner_) jobRunner_->Cancel();
         return;
     }
     event->accept();
