@@ -3,6 +3,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -207,6 +208,8 @@ class TestTreeListing : public QObject {
     void deeperThanAnyPath_data();
     void deeperThanAnyPath();
     void outputFolderNames();
+    void otherMountsPassedOver_data();
+    void otherMountsPassedOver();
 };
 
 void TestTreeListing::matchesReference_data() {
@@ -354,6 +357,44 @@ void TestTreeListing::outputFolderNames() {
     for (const char* name : {"w", "w1", "w0", "w123"}) QVERIFY2(drovalin::IsOutputFolderName(name), name);
     for (const char* name : {"", "W", "w1a", "ww", "x1", "w-1"})
         QVERIFY2(!drovalin::IsOutputFolderName(name), name);
+}
+
+void TestTreeListing::otherMountsPassedOver_data() {
+    QTest::addColumn<ItemUnit>("unit");
+    QTest::addColumn<QString>("items");
+    QTest::newRow("whole subfolders") << ItemUnit::kFilesAndSubfolders << QStringLiteral("a/ 5,top 3");
+    QTest::newRow("every file") << ItemUnit::kAllFiles << QStringLiteral("a/f 5,top 3");
+}
+
+// A file system mounted inside, and a bind mount of the folder inside itself (a loop), are not entered and
+// are named; as du -x does. Mounting needs privileges: without them there is nothing to test.
+void TestTreeListing::otherMountsPassedOver() {
+    QFETCH(ItemUnit, unit);
+    QFETCH(QString, items);
+    ScratchTree tree;
+    QVERIFY(tree.Make({{"top", 3}, {"a/", 0}, {"a/f", 5}, {"a/loop/", 0}, {"other/", 0}}));
+    const std::string loop = tree.Path() + "/a/loop";
+    const std::string other = tree.Path() + "/other";
+    if (mount(tree.Path().c_str(), loop.c_str(), nullptr, MS_BIND, nullptr) != 0)
+        QSKIP("no permission to mount");
+    struct Unmount {
+        std::string path;
+        ~Unmount() { umount2(path.c_str(), MNT_DETACH); }
+    } unmountLoop{loop};
+    QVERIFY(mount("none", other.c_str(), "tmpfs", 0, nullptr) == 0);
+    const Unmount unmountOther{other};
+    QVERIFY(tree.Make({{"other/elsewhere", 7}}));
+
+    drovalin::ListedTree listed;
+    const Items found = Listed(tree.Path(), unit, 4, &listed);
+
+    QStringList names;
+    for (const auto& [name, bytes] : Sorted(found))
+        names << QString::fromStdString(name + " " + std::to_string(bytes));
+    QCOMPARE(names.join(','), items);
+    std::sort(listed.passedOver.begin(), listed.passedOver.end());
+    QCOMPARE(listed.passedOver, (std::vector<std::string>{"a/loop/", "other/"}));
+    QVERIFY(listed.leftOut.empty());
 }
 
 QTEST_APPLESS_MAIN(TestTreeListing)
