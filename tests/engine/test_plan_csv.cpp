@@ -7,10 +7,13 @@
 #include <vector>
 
 #include "file_table.h"
+#include "listing/tree_listing.h"
 #include "media_plan.h"
 #include "plan_csv.h"
 
 using Fields = std::vector<std::string>;
+
+Q_DECLARE_METATYPE(drovalin::ItemUnit)
 
 namespace {
 
@@ -82,6 +85,36 @@ class TestPlanCsv : public QObject {
         QCOMPARE(QByteArray::fromStdString(got), escaped);
         QVERIFY(QString::fromUtf8(got).toUtf8() == QByteArray::fromStdString(got));  // valid UTF-8
         QCOMPARE(QByteArray::fromStdString(drovalin::UnescapedName(got)), name);
+    }
+
+    // Items of a tree are written by their paths relative to the folder, a whole subfolder with its "/".
+    void treeItemsKeepTheirPaths_data() {
+        QTest::addColumn<drovalin::ItemUnit>("unit");
+        QTest::addColumn<QStringList>("lines");
+        QTest::newRow("whole subfolders")
+            << drovalin::ItemUnit::kFilesAndSubfolders << QStringList{"1,2019/,30", "1,top.jpg,10"};
+        QTest::newRow("every file") << drovalin::ItemUnit::kAllFiles
+                                    << QStringList{"1,2019/trip/b.jpg,20", "1,top.jpg,10",
+                                                   "1,\"2019/a,b.jpg\",10"};
+    }
+    void treeItemsKeepTheirPaths() {
+        QFETCH(drovalin::ItemUnit, unit);
+        QFETCH(QStringList, lines);
+        QTemporaryDir dir;
+        const std::string root = dir.path().toStdString();
+        QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("2019/trip")));
+        for (const auto& [name, kilobytes] : std::vector<std::pair<std::string, int>>{
+                 {"top.jpg", 10}, {"2019/a,b.jpg", 10}, {"2019/trip/b.jpg", 20}}) {
+            std::ofstream out(root + "/" + name, std::ios::binary);
+            out << std::string(std::size_t(kilobytes) * 1024, 'x');
+        }
+        drovalin::FileTable files;
+        QVERIFY(drovalin::ListItems(root, unit, drovalin::RebuildControl{}, files).opened);
+        files.SortBySizeDescending();
+        const std::string text = drovalin::PlanCsvText(drovalin::PlanMedia(files, 100), files);
+        QStringList found = QString::fromStdString(text).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+        found.removeFirst();
+        QCOMPARE(found, lines);
     }
 
     // Names that need quoting and escaping come back byte for byte from the written file.
