@@ -94,8 +94,8 @@ class TestPlanCsv : public QObject {
         QTest::newRow("whole subfolders")
             << drovalin::ItemUnit::kFilesAndSubfolders << QStringList{"1,2019/,30", "1,top.jpg,10"};
         QTest::newRow("every file") << drovalin::ItemUnit::kAllFiles
-                                    << QStringList{"1,2019/trip/b.jpg,20", "1,top.jpg,10",
-                                                   "1,\"2019/a,b.jpg\",10"};
+                                    << QStringList{"1,2019/trip/b.jpg,20", "1,\"2019/a,b.jpg\",10",
+                                                   "1,top.jpg,10"};
     }
     void treeItemsKeepTheirPaths() {
         QFETCH(drovalin::ItemUnit, unit);
