@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <string>
 #include <utility>
 #include <vector>
@@ -29,49 +30,6 @@ Q_DECLARE_METATYPE(ItemUnit)
 
 namespace {
 
-// The first entry of the open folder other than "." and "..", and whether it is a folder; empty when none.
-std::pair<std::string, bool> FirstEntry(int dirFd) {
-    DIR* dir = fdopendir(dup(dirFd));
-    std::pair<std::string, bool> first;
-    if (dir == nullptr) return first;
-    while (const dirent* entry = readdir(dir)) {
-        const std::string name = entry->d_name;
-        if (name == "." || name == "..") continue;
-        first = {name, entry->d_type == DT_DIR};
-        break;
-    }
-    closedir(dir);
-    return first;
-}
-
-// Removes everything below the folder with one folder open at a time, going back up through "..", so a
-// tree deeper than any path is removed too.
-void RemoveBelow(const std::string& root) {
-    int fd = open(root.c_str(), O_RDONLY | O_DIRECTORY);
-    std::vector<std::string> names;
-    while (fd >= 0) {
-        const auto [name, isDir] = FirstEntry(fd);
-        if (!name.empty()) {
-            const int child = isDir ? openat(fd, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW) : -1;
-            if (child >= 0) {
-                names.push_back(name);
-                close(fd);
-                fd = child;
-            } else if (unlinkat(fd, name.c_str(), 0) != 0) {
-                break;
-            }
-            continue;
-        }
-        if (names.empty()) break;
-        const int parent = openat(fd, "..", O_RDONLY | O_DIRECTORY);
-        close(fd);
-        fd = parent;
-        if (fd < 0 || unlinkat(fd, names.back().c_str(), AT_REMOVEDIR) != 0) break;
-        names.pop_back();
-    }
-    if (fd >= 0) close(fd);
-}
-
 class ScratchTree {
   public:
     ScratchTree() {
@@ -79,9 +37,8 @@ class ScratchTree {
         if (mkdtemp(pattern.data()) != nullptr) path_ = pattern;
     }
     ~ScratchTree() {
-        if (path_.empty()) return;
-        RemoveBelow(path_);
-        rmdir(path_.c_str());
+        std::error_code ignored;
+        if (!path_.empty()) std::filesystem::remove_all(path_, ignored);
     }
     const std::string& Path() const { return path_; }
 
@@ -207,7 +164,6 @@ class TestTreeListing : public QObject {
     void vanishing();
     void deeperThanAnyPath_data();
     void deeperThanAnyPath();
-    void outputFolderNames();
     void otherMountsPassedOver_data();
     void otherMountsPassedOver();
 };
@@ -338,6 +294,11 @@ void TestTreeListing::deeperThanAnyPath() {
 
     drovalin::ListedTree listed;
     const Items found = Listed(tree.Path(), unit, 4, &listed);
+    // Lifts the chain one level at a time, so no path ever gets long and the tree can be removed.
+    const std::string top = tree.Path() + "/" + part;
+    while (std::rename((top + "/" + part).c_str(), (tree.Path() + "/next").c_str()) == 0 &&
+           rmdir(top.c_str()) == 0)
+        std::rename((tree.Path() + "/next").c_str(), top.c_str());
 
     QVERIFY(listed.leftOut.empty());
     QCOMPARE(found.size(), std::size_t{1});
@@ -351,12 +312,6 @@ void TestTreeListing::deeperThanAnyPath() {
     } else {
         QCOMPARE(QString::fromStdString(name + " " + std::to_string(found.front().second)), item);
     }
-}
-
-void TestTreeListing::outputFolderNames() {
-    for (const char* name : {"w", "w1", "w0", "w123"}) QVERIFY2(drovalin::IsOutputFolderName(name), name);
-    for (const char* name : {"", "W", "w1a", "ww", "x1", "w-1"})
-        QVERIFY2(!drovalin::IsOutputFolderName(name), name);
 }
 
 void TestTreeListing::otherMountsPassedOver_data() {
