@@ -163,7 +163,11 @@ class TreeWalk {
         }
         for (auto child = node.children.rbegin(); child != node.children.rend(); ++child)
             stack_.push_back({fd, *child});
-        ready_.notify_all();
+        // One folder gives work to one thread; waking every thread for it would only put them back to sleep.
+        if (subfolders.size() == 1)
+            ready_.notify_one();
+        else
+            ready_.notify_all();
     }
 
     // Opens and reads the task's folder; returns it open when it has subfolders to open from it.

@@ -7,13 +7,10 @@
 #include <vector>
 
 #include "file_table.h"
-#include "listing/tree_listing.h"
 #include "media_plan.h"
 #include "plan_csv.h"
 
 using Fields = std::vector<std::string>;
-
-Q_DECLARE_METATYPE(drovalin::ItemUnit)
 
 namespace {
 
@@ -68,6 +65,9 @@ class TestPlanCsv : public QObject {
         QTest::addColumn<QByteArray>("escaped");
         QTest::newRow("plain") << QByteArray("movie.mkv") << QByteArray("movie.mkv");
         QTest::newRow("Japanese") << QByteArray("映画.mkv") << QByteArray("映画.mkv");
+        QTest::newRow("path below the folder")
+            << QByteArray("2019/旅行/a.jpg") << QByteArray("2019/旅行/a.jpg");
+        QTest::newRow("subfolder kept whole") << QByteArray("2019/") << QByteArray("2019/");
         QTest::newRow("backslash") << QByteArray("a\\b") << QByteArray("a\\\\b");
         QTest::newRow("looks escaped") << QByteArray("\\x41") << QByteArray("\\\\x41");
         QTest::newRow("Shift-JIS bytes")
@@ -85,36 +85,6 @@ class TestPlanCsv : public QObject {
         QCOMPARE(QByteArray::fromStdString(got), escaped);
         QVERIFY(QString::fromUtf8(got).toUtf8() == QByteArray::fromStdString(got));  // valid UTF-8
         QCOMPARE(QByteArray::fromStdString(drovalin::UnescapedName(got)), name);
-    }
-
-    // Items of a tree are written by their paths relative to the folder, a whole subfolder with its "/".
-    void treeItemsKeepTheirPaths_data() {
-        QTest::addColumn<drovalin::ItemUnit>("unit");
-        QTest::addColumn<QStringList>("lines");
-        QTest::newRow("whole subfolders")
-            << drovalin::ItemUnit::kFilesAndSubfolders << QStringList{"1,2019/,30", "1,top.jpg,10"};
-        QTest::newRow("every file") << drovalin::ItemUnit::kAllFiles
-                                    << QStringList{"1,2019/trip/b.jpg,20", "1,\"2019/a,b.jpg\",10",
-                                                   "1,top.jpg,10"};
-    }
-    void treeItemsKeepTheirPaths() {
-        QFETCH(drovalin::ItemUnit, unit);
-        QFETCH(QStringList, lines);
-        QTemporaryDir dir;
-        const std::string root = dir.path().toStdString();
-        QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("2019/trip")));
-        for (const auto& [name, kilobytes] : std::vector<std::pair<std::string, int>>{
-                 {"top.jpg", 10}, {"2019/a,b.jpg", 10}, {"2019/trip/b.jpg", 20}}) {
-            std::ofstream out(root + "/" + name, std::ios::binary);
-            out << std::string(std::size_t(kilobytes) * 1024, 'x');
-        }
-        drovalin::FileTable files;
-        QVERIFY(drovalin::ListItems(root, unit, drovalin::RebuildControl{}, files).opened);
-        files.SortBySizeDescending();
-        const std::string text = drovalin::PlanCsvText(drovalin::PlanMedia(files, 100), files);
-        QStringList found = QString::fromStdString(text).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
-        found.removeFirst();
-        QCOMPARE(found, lines);
     }
 
     // Names that need quoting and escaping come back byte for byte from the written file.

@@ -9,11 +9,11 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <filesystem>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "../mover/scratch_folder.h"
 #include "listing/tree_listing.h"
 
 using drovalin::ItemUnit;
@@ -30,39 +30,23 @@ Q_DECLARE_METATYPE(ItemUnit)
 
 namespace {
 
-class ScratchTree {
-  public:
-    ScratchTree() {
-        std::string pattern = QDir::tempPath().toStdString() + "/drovalin-tree-XXXXXX";
-        if (mkdtemp(pattern.data()) != nullptr) path_ = pattern;
-    }
-    ~ScratchTree() {
-        std::error_code ignored;
-        if (!path_.empty()) std::filesystem::remove_all(path_, ignored);
-    }
-    const std::string& Path() const { return path_; }
-
-    bool Make(const Layout& layout) const {
-        for (const auto& [path, bytes] : layout) {
-            const std::string full = path_ + "/" + path;
-            bool made = false;
-            if (path.back() == '/') {
-                made = mkdir(full.c_str(), 0755) == 0;
-            } else if (bytes == kLink || bytes == kFileLink) {
-                made = symlink(bytes == kLink ? ".." : "/etc/hostname", full.c_str()) == 0;
-            } else {
-                const int fd = open(full.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0644);
-                made = fd >= 0 && ftruncate(fd, bytes) == 0;
-                if (fd >= 0) close(fd);
-            }
-            if (!made) return false;
+bool Make(const std::string& root, const Layout& layout) {
+    for (const auto& [path, bytes] : layout) {
+        const std::string full = root + "/" + path;
+        bool made = false;
+        if (path.back() == '/') {
+            made = mkdir(full.c_str(), 0755) == 0;
+        } else if (bytes == kLink || bytes == kFileLink) {
+            made = symlink(bytes == kLink ? ".." : "/etc/hostname", full.c_str()) == 0;
+        } else {
+            const int fd = open(full.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0644);
+            made = fd >= 0 && ftruncate(fd, bytes) == 0;
+            if (fd >= 0) close(fd);
         }
-        return true;
+        if (!made) return false;
     }
-
-  private:
-    std::string path_;
-};
+    return true;
+}
 
 bool OutputName(const std::string& name) {
     return name[0] == 'w' && name.find_first_not_of("0123456789", 1) == std::string::npos;
@@ -196,8 +180,8 @@ void TestTreeListing::matchesReference_data() {
 void TestTreeListing::matchesReference() {
     QFETCH(Layout, layout);
     QFETCH(ItemUnit, unit);
-    ScratchTree tree;
-    QVERIFY(tree.Make(layout));
+    ScratchFolder tree;
+    QVERIFY(Make(tree.Path(), layout));
     Items reference;
     std::int64_t unused = 0;
     Reference(tree.Path(), "", unit, false, reference, unused);
@@ -232,15 +216,15 @@ void TestTreeListing::vanishing() {
     QFETCH(ItemUnit, unit);
     QFETCH(QString, items);
     QFETCH(QStringList, leftOut);
-    ScratchTree tree;
-    ScratchTree away;
-    QVERIFY(tree.Make({{"stay", 10},
-                       {"gone.txt", 20},
-                       {"gone/", 0},
-                       {"gone/f", 30},
-                       {"sub/", 0},
-                       {"sub/keep", 5},
-                       {"sub/lost", 40}}));
+    ScratchFolder tree;
+    ScratchFolder away;
+    QVERIFY(Make(tree.Path(), {{"stay", 10},
+                               {"gone.txt", 20},
+                               {"gone/", 0},
+                               {"gone/f", 30},
+                               {"sub/", 0},
+                               {"sub/keep", 5},
+                               {"sub/lost", 40}}));
     const std::string root = tree.Path();
     const auto hook = [&](const std::string& name) {
         if (name == "stay") std::rename((root + "/gone").c_str(), (away.Path() + "/gone").c_str());
@@ -273,7 +257,7 @@ void TestTreeListing::deeperThanAnyPath_data() {
 void TestTreeListing::deeperThanAnyPath() {
     QFETCH(ItemUnit, unit);
     QFETCH(QString, item);
-    ScratchTree tree;
+    ScratchFolder tree;
     int fd = open(tree.Path().c_str(), O_RDONLY | O_DIRECTORY);
     const std::string part(200, 'd');
     const int depth = 2 * PATH_MAX / 201;
@@ -323,8 +307,8 @@ void TestTreeListing::otherMountsPassedOver_data() {
 void TestTreeListing::otherMountsPassedOver() {
     QFETCH(ItemUnit, unit);
     QFETCH(QString, items);
-    ScratchTree tree;
-    QVERIFY(tree.Make({{"top", 3}, {"a/", 0}, {"a/f", 5}, {"a/loop/", 0}, {"other/", 0}}));
+    ScratchFolder tree;
+    QVERIFY(Make(tree.Path(), {{"top", 3}, {"a/", 0}, {"a/f", 5}, {"a/loop/", 0}, {"other/", 0}}));
     const std::string loop = tree.Path() + "/a/loop";
     const std::string other = tree.Path() + "/other";
     if (mount(tree.Path().c_str(), loop.c_str(), nullptr, MS_BIND, nullptr) != 0)
@@ -335,7 +319,7 @@ void TestTreeListing::otherMountsPassedOver() {
     } unmountLoop{loop};
     QVERIFY(mount("none", other.c_str(), "tmpfs", 0, nullptr) == 0);
     const Unmount unmountOther{other};
-    QVERIFY(tree.Make({{"other/elsewhere", 7}}));
+    QVERIFY(Make(tree.Path(), {{"other/elsewhere", 7}}));
 
     drovalin::ListedTree listed;
     const Items found = Listed(tree.Path(), unit, 4, &listed);
