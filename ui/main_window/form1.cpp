@@ -256,7 +256,7 @@ bool Form1::RunJob(const QString& title, const QString& text, Job job) {
         const auto forget = qScopeGuard([this] { jobRunner_ = nullptr; });
         done = runner.Run(std::move(job));
     } catch (const std::exception& error) {
-        Warn({QStringLiteral("エラー報告"), QStringLiteral("%1を終えられませんでした。\n\n理由: %2")
+        Warn({QStringLiteral("エラー報告"), QStringLiteral("%1の処理を完了できませんでした。\n\n理由: %2")
                                                 .arg(title, QString::fromUtf8(error.what()))});
         done = false;
     }
