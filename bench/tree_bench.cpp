@@ -6,8 +6,8 @@
 #include <optional>
 
 #include "child_process.h"
-#include "folder_rebuild.h"
-#include "rebuild_control.h"
+#include "listing/rebuild_control.h"
+#include "search/folder_rebuild.h"
 #include "synthetic_tree.h"
 
 namespace drovalin::bench {
@@ -79,8 +79,10 @@ int RunTreeBenchOn(const std::string& dir, std::int32_t capacity, unsigned threa
     for (auto entry = std::filesystem::recursive_directory_iterator(dir, error);
          !error && entry != std::filesystem::recursive_directory_iterator(); entry.increment(error)) {
         if (entry->is_symlink(error)) continue;
-        if (entry->is_directory(error)) ++folders;
-        else if (entry->is_regular_file(error)) ++files;
+        if (entry->is_directory(error))
+            ++folders;
+        else if (entry->is_regular_file(error))
+            ++files;
     }
     if (error) {
         std::fprintf(stderr, "%s: %s\n", dir.c_str(), error.message().c_str());

@@ -4,7 +4,7 @@
 #include <string>
 
 #include "options_section.h"
-#include "whole_number.h"
+#include "tables/whole_number.h"
 
 namespace drovalin {
 namespace {

@@ -18,10 +18,10 @@
 #include <mutex>
 #include <system_error>
 
-#include "byte_to_kilo.h"
-#include "file_table.h"
-#include "progress_throttle.h"
-#include "worker_threads.h"
+#include "listing/progress_throttle.h"
+#include "tables/byte_to_kilo.h"
+#include "tables/file_table.h"
+#include "tables/worker_threads.h"
 
 namespace drovalin {
 namespace {

@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "folder_listing.h"
+#include "listing/folder_listing.h"
 #include "listing/item_unit.h"
-#include "rebuild_control.h"
+#include "listing/rebuild_control.h"
 
 namespace drovalin {
 

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "combination_mover.h"
+#include "moving/combination_mover.h"
 
 namespace drovalin {
 
