@@ -23,6 +23,7 @@
 #include "search/folder_rebuild.h"
 #include "synthetic_folder.h"
 #include "tables/byte_to_kilo.h"
+#include "tree_bench.h"
 
 using namespace drovalin;
 using namespace drovalin::bench;
@@ -49,12 +50,14 @@ struct Options {
     long long delayUs = 0;
     bool plan = false;
     bool planCompare = false;
+    bool tree = false;
 };
 
 void Usage() {
     std::fprintf(
         stderr,
-        "usage: drovalin-bench [--plan | --plan-compare] [--files N] [--capacity KB] [--dir PATH] [--threads "
+        "usage: drovalin-bench [--plan | --plan-compare | --tree] [--files N] [--capacity KB] [--dir PATH] "
+        "[--threads "
         "N]\n"
         "                      [--delay-us US]\n"
         "  no arguments: 10,000 and 100,000 synthetic files for CD, DVD and 25 GB capacities\n"
@@ -66,6 +69,9 @@ void Usage() {
         "                 measuring on 1, 2, 4, 8 and 16 threads (or 1 and N); %lld files unless --files\n"
         "  --plan         time the media plan and the best combination instead of the rebuild\n"
         "  --plan-compare media counts against first-fit decreasing and fpart on random folders\n"
+        "  --tree         a tree of N files (default 100,000) in about N/100 folders three levels deep\n"
+        "                 (or the tree --dir names), listed in each item unit and timed against du -s\n"
+        "                 and find; DVD capacity unless --capacity\n"
         "  TMPDIR         where synthetic folders are made (default /tmp)\n",
         static_cast<long long>(kSlowFiles));
 }
@@ -82,6 +88,10 @@ std::optional<Options> ParseOptions(int argc, char** argv) {
     Options options;
     for (int i = 1; i < argc; ++i) {
         const std::string flag = argv[i];
+        if (flag == "--tree") {
+            options.tree = true;
+            continue;
+        }
         if (flag == "--plan" || flag == "--plan-compare") {
             (flag == "--plan" ? options.plan : options.planCompare) = true;
             continue;
@@ -258,6 +268,15 @@ int main(int argc, char** argv) {
     const char* tmp = std::getenv("TMPDIR");
     const std::string base = tmp != nullptr && *tmp != '\0' ? tmp : "/tmp";
     if (options->planCompare) return RunPlanCompare(base);
+    if (options->tree) {
+        std::signal(SIGINT, RequestStop);
+        std::signal(SIGTERM, RequestStop);
+        const std::vector<std::int64_t> counts =
+            options->filesGiven ? options->fileCounts : std::vector<std::int64_t>{100000};
+        const std::int32_t capacity = options->capacities.size() == 1 ? options->capacities.front() : 4589843;
+        if (!options->dir.empty()) return RunTreeBenchOn(options->dir, capacity, options->threads);
+        return RunTreeBench(base, counts, capacity, options->threads, stopRequested);
+    }
     if (options->plan) return RunPlanBench(options->fileCounts, options->capacities, options->dir);
 
     std::signal(SIGINT, RequestStop);

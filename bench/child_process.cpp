@@ -57,6 +57,22 @@ std::optional<ChildReport> RunInChild(const std::function<void(std::array<double
     return report;
 }
 
+double TimeCommand(const std::vector<std::string>& command) {
+    std::vector<std::string> words = command;
+    std::vector<char*> argv;
+    for (std::string& word : words) argv.push_back(word.data());
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+    const auto start = std::chrono::steady_clock::now();
+    pid_t pid = 0;
+    const int spawned = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (spawned != 0 || !WaitSucceeded(pid)) return -1;
+    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+}
+
 double TimeFind(const std::string& dir) {
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);

@@ -129,6 +129,22 @@ void IniText::Insert(std::size_t at, std::string text) {
     lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(at), Line{std::move(text), line_end_});
 }
 
+void IniText::RemoveSectionIfEmpty(std::string_view section) {
+    std::size_t header = 0;
+    while (header < lines_.size() &&
+           !(SectionName(lines_[header].text) && SameName(*SectionName(lines_[header].text), section)))
+        ++header;
+    if (header == lines_.size()) return;
+    std::size_t end = header + 1;
+    for (; end < lines_.size() && !SectionName(lines_[end].text); ++end)
+        if (!Trim(lines_[end].text).empty()) return;
+    std::size_t begin = header;
+    // The separating blank line belongs to the section only when the section was the file's last.
+    if (end == lines_.size() && begin > 0 && Trim(lines_[begin - 1].text).empty()) --begin;
+    lines_.erase(lines_.begin() + static_cast<std::ptrdiff_t>(begin),
+                 lines_.begin() + static_cast<std::ptrdiff_t>(end));
+}
+
 std::string IniText::Bytes() const {
     std::string bytes;
     for (const Line& line : lines_) bytes += line.text + line.end;

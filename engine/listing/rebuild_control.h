@@ -6,6 +6,8 @@
 #include <stop_token>
 #include <string>
 
+#include "listing/item_unit.h"
+
 namespace drovalin {
 
 enum class RebuildPhase { kListing, kMeasuring, kSearching };
@@ -25,7 +27,9 @@ struct RebuildControl {
     std::chrono::milliseconds progressInterval{50};
     // Once stop is requested the rebuild ends soon, with empty tables and the result marked cancelled.
     std::stop_token stop;
-    // Threads that measure files; 0 chooses DefaultMeasureThreads().
+    // What one item of the file table is.
+    ItemUnit unit = ItemUnit::kFolderFiles;
+    // Threads that measure files (and read folders of a tree); 0 chooses DefaultMeasureThreads().
     unsigned measureThreads = 0;
     // Threads that search combinations; 0 chooses one per processor core.
     unsigned searchThreads = 0;

@@ -11,6 +11,7 @@
 
 #include "listing/file_error_reason.h"
 #include "moving/file_move.h"
+#include "moving/item_move.h"
 #include "tables/combination_table.h"
 
 namespace drovalin {
@@ -39,17 +40,13 @@ MoveOutcome MoveCombination(const std::string& folder, const std::vector<std::st
         dialogs.ReportSubfolderFailure(reason);
         return MoveOutcome::SubfolderFailed;
     }
-    const std::string sourceDir = folder + "/";
-    const std::string targetDir = folder + "/" + options.subfolder + "/";
-    if (created && options.record) options.record->createdFolders.push_back(folder + "/" + options.subfolder);
+    const std::string target = folder + "/" + options.subfolder;
+    if (created && options.record) options.record->createdFolders.push_back(target);
     for (const std::string& name : names) {
-        const std::string from = sourceDir + name;
-        const std::string to = targetDir + name;
-        if (!IsPlainName(name) || !MoveWithoutReplacing(from, to)) {
+        if (!MoveItem(folder, target, name, options.record)) {
             dialogs.ReportMoveFailure();
             return MoveOutcome::MoveFailed;
         }
-        if (options.record) options.record->moved.push_back({from, to});
     }
     return MoveOutcome::Moved;
 }

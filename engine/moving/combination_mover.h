@@ -45,8 +45,8 @@ struct MoveOptions {
 };
 
 // Asks for confirmation, makes sure the subfolder (by default "w") of folder exists, then moves the named
-// files (the file system's bytes) into it one by one in order, never replacing an existing file, and stops
-// at the first failure.
+// items (the file system's bytes; see MoveItem) into it one by one in order, never replacing an existing
+// entry, and stops at the first failure.
 MoveOutcome MoveCombination(const std::string& folder, const std::vector<std::string>& names,
                             MoveDialogs& dialogs, const MoveOptions& options = {});
 

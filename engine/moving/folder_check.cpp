@@ -1,7 +1,7 @@
 #include "moving/folder_check.h"
 
-#include <dirent.h>
 #include <fcntl.h>
+#include <ftw.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -13,26 +13,39 @@ std::vector<std::string> FilesChangedSinceListing(const std::string& folder,
     const int dirFd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     for (const ListedEntry& file : files) {
         struct stat st {};
-        const bool same = dirFd >= 0 && fstatat(dirFd, file.name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 &&
-                          S_ISREG(st.st_mode) && st.st_size == file.bytes;
+        // A subfolder kept whole ("2019/") is checked for being there; adding up its tree again would cost
+        // as much as the listing did.
+        const bool whole = !file.name.empty() && file.name.back() == '/';
+        const std::string path = whole ? file.name.substr(0, file.name.size() - 1) : file.name;
+        const bool there = dirFd >= 0 && fstatat(dirFd, path.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0;
+        const bool same =
+            there && (whole ? S_ISDIR(st.st_mode) : S_ISREG(st.st_mode) && st.st_size == file.bytes);
         if (!same) changed.push_back(file.name);
     }
     if (dirFd >= 0) close(dirFd);
     return changed;
 }
 
-HeldFiles FilesHeldIn(const std::string& folder, const std::string& subfolder) {
-    HeldFiles held;
-    DIR* dir = opendir((folder + "/" + subfolder).c_str());
-    if (dir == nullptr) return held;
-    for (const dirent* entry = readdir(dir); entry != nullptr; entry = readdir(dir)) {
-        struct stat st {};
-        if (fstatat(dirfd(dir), entry->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(st.st_mode))
-            continue;
-        ++held.count;
-        held.bytes += st.st_size;
+namespace {
+
+thread_local HeldFiles* heldNow = nullptr;
+
+int CountRegularFile(const char*, const struct stat* st, int type, struct FTW*) {
+    if (type == FTW_F && S_ISREG(st->st_mode)) {
+        ++heldNow->count;
+        heldNow->bytes += st->st_size;
     }
-    closedir(dir);
+    return 0;
+}
+
+}  // namespace
+
+HeldFiles FilesHeldIn(const std::string& folder, const std::string& subfolder) {
+    // Items may be subfolders or files below subfolders, so everything below counts; links are not followed.
+    HeldFiles held;
+    heldNow = &held;
+    nftw((folder + "/" + subfolder).c_str(), CountRegularFile, 16, FTW_PHYS);
+    heldNow = nullptr;
     return held;
 }
 

@@ -17,7 +17,7 @@ struct ListedEntry {
 std::vector<std::string> FilesChangedSinceListing(const std::string& folder,
                                                   const std::vector<ListedEntry>& files);
 
-// What a subfolder already holds: its regular files, not looking further down.
+// What a subfolder already holds: every regular file below it.
 struct HeldFiles {
     std::int64_t count = 0;
     std::int64_t bytes = 0;

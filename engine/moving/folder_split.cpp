@@ -9,6 +9,7 @@
 #include "listing/file_error_reason.h"
 #include "moving/file_move.h"
 #include "moving/folder_check.h"
+#include "moving/item_move.h"
 
 namespace drovalin {
 namespace {
@@ -93,17 +94,15 @@ SplitOutcome SplitIntoSubfolders(const std::string& folder, const std::vector<Sp
         if (record) record->createdFolders.push_back(target);
         bool anyMoved = false;
         for (const std::string& name : medium.names) {
-            const std::string from = folder + "/" + name;
-            const std::string to = target + "/" + name;
-            if (!IsPlainName(name) || !MoveWithoutReplacing(from, to)) {
-                const int error = IsPlainName(name) ? errno : EINVAL;
-                // An empty subfolder left behind would only block the next attempt.
+            if (!MoveItem(folder, target, name, record)) {
+                const int error = errno;
+                // An empty subfolder left behind would only block the next attempt; it can be empty only
+                // when nothing was made inside it, so it is the last folder recorded.
                 if (!anyMoved && rmdir(target.c_str()) == 0 && record) record->createdFolders.pop_back();
                 dialogs.ReportMoveFailure(name, FileMoveErrorReason(error));
                 return SplitOutcome::MoveFailed;
             }
             anyMoved = true;
-            if (record) record->moved.push_back({from, to});
         }
     }
     return SplitOutcome::Moved;

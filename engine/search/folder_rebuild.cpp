@@ -2,6 +2,7 @@
 
 #include <chrono>
 
+#include "listing/tree_listing.h"
 #include "search/combination_search.h"
 
 namespace drovalin {
@@ -44,12 +45,13 @@ RebuildResult RebuildFolder(const std::string& folder, std::int32_t capacity, co
     const unsigned sortThreads = control.searchThreads ? control.searchThreads : DefaultSearchThreads();
 
     auto start = std::chrono::steady_clock::now();
-    ListedFolder listed = ListAndMeasureFiles(folder, control, *result.files);
+    ListedTree listed = ListItems(folder, control.unit, control, *result.files);
     if (control.stop.stop_requested()) return Cancelled();
     result.folderOpened = listed.opened;
     result.folderError = std::move(listed.error);
     if (!listed.opened) return result;
-    result.leftOut = std::move(listed.measured.leftOut);
+    result.leftOut = std::move(listed.leftOut);
+    result.passedOver = std::move(listed.passedOver);
     timings.listMs = MillisecondsSince(start);
 
     // The sort comes before the first walk: the search phase begins with it.

@@ -19,11 +19,13 @@ struct RebuildResult {
     std::string folderError;                         // why the folder could not be read, when !folderOpened
     std::shared_ptr<FileTable> files;                // never null
     std::shared_ptr<CombinationTable> combinations;  // never null; reads names from files
-    std::vector<LeftOutFile> leftOut;                // files listed but not measured
+    std::vector<LeftOutFile> leftOut;                // files listed but not measured, folders not read
+    std::vector<std::string> passedOver;             // folders on another file system or mount, not entered
 };
 
-// Lists and measures the folder, fills and sorts the file table and runs the combination search for the
-// capacity (kilobytes). An unreadable folder gives empty tables and folderOpened == false.
+// Lists and measures the folder's items (control.unit), fills and sorts the file table and runs the
+// combination search for the capacity (kilobytes). An unreadable folder gives empty tables and folderOpened
+// == false.
 RebuildResult RebuildFolder(const std::string& folder, std::int32_t capacity);
 
 // Where a rebuild spent its time, in milliseconds.

@@ -72,6 +72,8 @@ class TestForm1Commands : public QObject {
     void capacityBoxKeepsItsEditingKeys();
     void mediaPresetWritesCapacity();
     void everyStepByKeyboard();
+    void unitFollowedByTableMoveAndUndo_data();
+    void unitFollowedByTableMoveAndUndo();
 
   private:
     void ShowForm();
@@ -119,8 +121,9 @@ void TestForm1Commands::commandsInMenu() {
     QStringList texts;
     for (QAction* action : form_->CommandMenu()->actions())
         if (!action->isSeparator()) texts << action->text() + " " + action->shortcut().toString();
-    QCOMPARE(texts, (QStringList{"フォルダを開く… Ctrl+O", "再読み込み F5", "元に戻す Ctrl+Z",
-                                 "最適な組み合わせを移動… Ctrl+B", "全体の振り分け計画… Ctrl+P"}));
+    QCOMPARE(texts,
+             (QStringList{"フォルダを開く… Ctrl+O", "再読み込み F5", "元に戻す Ctrl+Z",
+                          "最適な組み合わせを移動… Ctrl+B", "全体の振り分け計画… Ctrl+P", "項目の単位 "}));
     // Nothing to reload and nothing to undo yet.
     QVERIFY(Command(*form_, "フォルダを開く…")->isEnabled());
     QVERIFY(!Command(*form_, "再読み込み")->isEnabled());
@@ -325,6 +328,47 @@ void TestForm1Commands::everyStepByKeyboard() {
 
     QCOMPARE(dialogs_.offered, (std::vector<Names>{{"c2", "c3"}}));
     QVERIFY(Exists(folder + "/w/c2") && Exists(folder + "/w/c3"));
+}
+
+void TestForm1Commands::unitFollowedByTableMoveAndUndo_data() {
+    QTest::addColumn<int>("choice");
+    QTest::addColumn<Names>("cells");
+    QTest::addColumn<Names>("movedFiles");
+    QTest::newRow("the folder's own files") << 0 << Names{"top"} << Names{"w/top"};
+    QTest::newRow("files and whole subfolders")
+        << 1 << Names{"sub/,top", "top"} << Names{"w/sub/x", "w/sub/deeper/y", "w/top"};
+    QTest::newRow("every file") << 2 << Names{"sub/x,top,sub/deeper/y", "top,sub/deeper/y", "sub/deeper/y"}
+                                << Names{"w/sub/x", "w/sub/deeper/y", "w/top"};
+}
+
+// The choice in the submenu rebuilds the table at once; the best row moves into w keeping the items' paths,
+// and the undo brings everything back and removes the folders the move made.
+void TestForm1Commands::unitFollowedByTableMoveAndUndo() {
+    QFETCH(int, choice);
+    QFETCH(Names, cells);
+    QFETCH(Names, movedFiles);
+    const std::string folder = MakeFolder(dir_->path().toStdString(), "f", {{"top", 10}});
+    MakeFolder(folder, "sub", {{"x", 20}});
+    MakeFolder(folder + "/sub", "deeper", {{"y", 5}});
+    form_->Text1()->setText("100");
+    chooser_.answer = QString::fromStdString(folder);
+    ShowForm();
+    form_->OpenFolder();
+    QMenu* units = Command(*form_, "項目の単位")->menu();
+    QCOMPARE(units->actions().size(), 3);
+    QVERIFY(units->actions()[0]->isChecked());
+
+    units->actions()[choice]->trigger();
+
+    QVERIFY(units->actions()[choice]->isChecked());
+    QCOMPARE(drovalin::ItemUnitNumber(form_->Unit()), choice + 1);
+    QCOMPARE(NamesCellsOf(form_->Combinations()), cells);
+    MoveFirstRow();
+    for (const std::string& file : movedFiles) QVERIFY2(Exists(folder + "/" + file), file.c_str());
+    form_->UndoLastMove();
+    QVERIFY(!Exists(folder + "/w"));
+    QVERIFY(Exists(folder + "/top") && Exists(folder + "/sub/x") && Exists(folder + "/sub/deeper/y"));
+    QVERIFY(notifier_.notices.empty());
 }
 
 QTEST_MAIN(TestForm1Commands)

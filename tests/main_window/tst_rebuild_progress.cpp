@@ -1,4 +1,5 @@
-// A long rebuild: its progress, cancelling it, and the window holding back input meanwhile.
+// A long rebuild, plan or best combination: its progress, cancelling it, and the window holding back input
+// meanwhile.
 #include <QAction>
 #include <QDir>
 #include <QDragEnterEvent>
@@ -19,10 +20,12 @@
 #include <functional>
 #include <memory>
 #include <set>
+#include <stdexcept>
 #include <thread>
 
 #include "form1.h"
 #include "frm_splash.h"
+#include "job_runner.h"
 #include "loaded_forms.h"
 #include "rebuild_runner.h"
 #include "recording_doubles.h"
@@ -85,6 +88,8 @@ class TestRebuildProgress : public QObject {
     void closingWaitsForTheRebuildThenShutsDown_data();
     void closingWaitsForTheRebuildThenShutsDown();
     void startUpShowsProgressOnTheSplash();
+    void jobProgressAndCancel_data();
+    void jobProgressAndCancel();
 
   private:
     void Drop(const std::string& folder);
@@ -297,6 +302,67 @@ void TestRebuildProgress::startUpShowsProgressOnTheSplash() {
     QCOMPARE(form_->Files().Rows(), 1);
     QVERIFY(!drovalin::LoadedForms::Item(1)->isVisible());
     QVERIFY(!Dialog());
+}
+
+void TestRebuildProgress::jobProgressAndCancel_data() {
+    QTest::addColumn<QString>("how");
+    QTest::addColumn<bool>("done");
+    QTest::addColumn<bool>("dialogSeen");
+    QTest::newRow("a quick job shows nothing") << "quick" << true << false;
+    QTest::newRow("a long job shows the dialog, then ends") << "end" << true << true;
+    QTest::newRow("キャンセル button") << "button" << false << true;
+    QTest::newRow("Escape in the dialog") << "escape in dialog" << false << true;
+    QTest::newRow("Escape in the window before the dialog shows") << "escape in window" << false << false;
+    QTest::newRow("a job that fails is told") << "throw" << false << false;
+}
+
+// A job (a plan, a best combination) runs as a rebuild does: typing is held back, and it can be cancelled.
+void TestRebuildProgress::jobProgressAndCancel() {
+    QFETCH(QString, how);
+    QFETCH(bool, done);
+    QFETCH(bool, dialogSeen);
+    form_->Text1()->setText("100");
+    form_->show();
+    QVERIFY(QTest::qWaitForWindowExposed(form_.get()));
+    gate_.open = how == "quick";
+    bool seen = false;
+    QString title;
+    if (how == "escape in window") {
+        WhenReady([this] { return form_->RunningJob() != nullptr; },
+                  [this] {
+                      QTest::keyClicks(form_->Text1(), "9");
+                      QTest::keyClick(form_->MSHFlexGrid2(), Qt::Key_Escape);
+                  });
+    } else if (how != "quick" && how != "throw") {
+        WhenReady([this] { return DialogShown(); },
+                  [&, this] {
+                      seen = true;
+                      title = Dialog()->windowTitle() + " " + Dialog()->findChild<QPushButton*>()->text();
+                      QTest::keyClicks(form_->Text1(), "9");
+                      if (how == "button")
+                          QTest::mouseClick(Dialog()->findChild<QPushButton*>(), Qt::LeftButton);
+                      else if (how == "escape in dialog")
+                          QTest::keyClick(Dialog(), Qt::Key_Escape);
+                      else
+                          gate_.open = true;
+                  });
+    }
+
+    const bool result = form_->RunJob("振り分け計画", "計画中", [&](const drovalin::JobControl& control) {
+        if (how == "throw") throw std::runtime_error("boom");
+        while (!gate_.open && !control.stop.stop_requested())
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    });
+
+    QCOMPARE(result, done);
+    QCOMPARE(seen, dialogSeen);
+    QVERIFY(!form_->RunningJob());
+    QCOMPARE(form_->Text1()->text(), QString("100"));
+    QCOMPARE(notifier_.notices.size(), std::size_t(how == "throw" ? 1 : 0));
+    if (how == "throw") QVERIFY(notifier_.notices[0].text.contains("boom"));
+    if (dialogSeen) QCOMPARE(title, QString("振り分け計画 キャンセル"));
+    QTest::keyClicks(form_->Text1(), "0");
+    QCOMPARE(form_->Text1()->text(), QString("1000"));
 }
 
 QTEST_MAIN(TestRebuildProgress)

@@ -7,6 +7,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "item_unit_setting.h"
+#include "options_section.h"
 #include "settings_files.h"
 
 using namespace drovalin;
@@ -276,6 +278,44 @@ class SettingsFilesTest : public QObject {
         QVERIFY(WriteCapacityFile(text.toStdString()).ok);
         QCOMPARE(ReadBytes(kCapacity), file);
         QCOMPARE(ReadCapacityFile(), capacity);
+    }
+
+    // The unit in [OPTIONS]: written only while it is not the default, the section gone with its last key,
+    // [DIR] and everything else kept byte for byte; "-" stands for no file.
+    void itemUnit_data() {
+        QTest::addColumn<QByteArray>("before");
+        QTest::addColumn<int>("unit");
+        QTest::addColumn<QByteArray>("after");
+        QTest::addColumn<int>("readBefore");
+        const QByteArray dir("[DIR]\r\nPATH=/data\r\n");
+        QTest::newRow("default never makes a file") << QByteArray("-") << 1 << QByteArray("-") << 1;
+        QTest::newRow("default leaves the file alone") << dir << 1 << dir << 1;
+        QTest::newRow("another unit adds the section") << dir << 3 << dir + "\r\n[OPTIONS]\r\nUNIT=3\r\n"
+                                                       << 1;
+        QTest::newRow("back to default restores the bytes") << dir + "\r\n[OPTIONS]\r\nUNIT=2\r\n"
+                                                            << 1 << dir << 2;
+        QTest::newRow("another key keeps the section") << dir + "\r\n[OPTIONS]\r\nUNIT=2\r\nDISCSIZE=1\r\n"
+                                                       << 1 << dir + "\r\n[OPTIONS]\r\nDISCSIZE=1\r\n"
+                                                       << 2;
+        QTest::newRow("a section in the middle") << "[options]\r\nunit=3\r\n" + dir << 1 << dir << 3;
+        QTest::newRow("a new file") << QByteArray("-") << 2 << QByteArray("[OPTIONS]\r\nUNIT=2\r\n") << 1;
+        QTest::newRow("nonsense reads as default") << dir + "[OPTIONS]\r\nUNIT=7\r\n"
+                                                   << 2 << dir + "[OPTIONS]\r\nUNIT=2\r\n"
+                                                   << 1;
+    }
+    void itemUnit() {
+        QFETCH(QByteArray, before);
+        QFETCH(int, unit);
+        QFETCH(QByteArray, after);
+        QFETCH(int, readBefore);
+        if (before != "-") WriteBytes(kIni, before);
+        QCOMPARE(ItemUnitNumber(ReadItemUnitSetting()), readBefore);
+        QVERIFY(WriteItemUnitSetting(*ItemUnitFromNumber(unit)).ok);
+        QCOMPARE(QFile::exists(kIni), after != "-");
+        if (after != "-") QCOMPARE(ReadBytes(kIni), after);
+        QCOMPARE(ItemUnitNumber(ReadItemUnitSetting()), unit);
+        QVERIFY(WriteFolderSetting(std::string("/data")).ok);
+        QCOMPARE(ItemUnitNumber(ReadItemUnitSetting()), unit);
     }
 
   private:

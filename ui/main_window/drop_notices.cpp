@@ -37,9 +37,29 @@ Notice LeftOutNotice(const std::vector<LeftOutFile>& leftOut) {
         lines << QStringLiteral("%1（%2）").arg(Decoded(leftOut[i].name), Decoded(leftOut[i].reason));
     }
     if (leftOut.size() > shown) lines << QStringLiteral("…ほか %1 件").arg(leftOut.size() - shown);
+    // A folder's name ends in "/": it could not be read, so nothing in it was listed.
+    const bool anyFolder = std::any_of(leftOut.begin(), leftOut.end(),
+                                       [](const LeftOutFile& file) { return file.name.ends_with('/'); });
+    const QString text =
+        anyFolder ? QStringLiteral(
+                        "次の %1 件のファイルやフォルダは読み取れなかったため、一覧に入れていません。"
+                        "フォルダは中身ごと除いています。\n\n%2")
+                  : QStringLiteral(
+                        "次の %1 件のファイルは大きさを調べられなかったため、一覧に入れていません。\n\n%2");
     return {QStringLiteral("ファイルの読み取り"),
-            QStringLiteral("次の %1 件のファイルは大きさを調べられなかったため、一覧に入れていません。\n\n%2")
-                .arg(leftOut.size())
+            text.arg(leftOut.size()).arg(lines.join(QLatin1Char('\n')))};
+}
+
+Notice PassedOverNotice(const std::vector<std::string>& folders) {
+    QStringList lines;
+    const std::size_t shown = std::min(folders.size(), static_cast<std::size_t>(kLeftOutNamesShown));
+    for (std::size_t i = 0; i < shown; ++i) lines << Decoded(folders[i]);
+    if (folders.size() > shown) lines << QStringLiteral("…ほか %1 件").arg(folders.size() - shown);
+    return {QStringLiteral("別のファイルシステム"),
+            QStringLiteral(
+                "次の %1 件のフォルダは別のファイルシステム（マウントされた場所）にあるため、中を読まず、"
+                "一覧に入れていません。\n\n%2")
+                .arg(folders.size())
                 .arg(lines.join(QLatin1Char('\n')))};
 }
 

@@ -21,6 +21,9 @@ Notice RebuildFailedNotice(const std::string& folder, const std::string& error);
 // kLeftOutNamesShown names and the rest counted.
 Notice LeftOutNotice(const std::vector<LeftOutFile>& leftOut);
 
+// Names the folders that were not entered because they lie on another file system or mount.
+Notice PassedOverNotice(const std::vector<std::string>& folders);
+
 inline constexpr int kLeftOutNamesShown = 40;
 
 }  // namespace drovalin

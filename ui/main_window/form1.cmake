@@ -11,6 +11,7 @@ add_library(drovalin_main_window STATIC
     form1_commands.cpp
     form1_plan_commands.cpp
     form1_startup.cpp
+    form1_unit_commands.cpp
     message_box_notifier.cpp
     number_column_width.cpp
     undo_notice.cpp

@@ -27,7 +27,9 @@
 #include "drop_notices.h"
 #include "dropped_path.h"
 #include "form1_plan_commands.h"
+#include "form1_unit_commands.h"
 #include "japanese_font.h"
+#include "job_runner.h"
 #include "message_box_move_dialogs.h"
 #include "message_box_notifier.h"
 #include "move_notices.h"
@@ -135,6 +137,8 @@ Form1::Form1(QWidget* parent)
     AddEverydayCommands();
     AddCommandSeparator();
     new PlanCommands(*this);
+    AddCommandSeparator();
+    new ItemUnitCommands(*this);
 }
 
 Form1::~Form1() = default;
@@ -181,6 +185,20 @@ void Form1::AddCommand(QAction* action) {
 
 void Form1::AddCommandSeparator() { commandMenu_->addSeparator(); }
 
+QMenu* Form1::AddCommandMenu(const QString& title) {
+    QMenu* menu = commandMenu_->addMenu(title);
+    menu->setAccessibleName(title);
+    return menu;
+}
+
+ItemUnit Form1::Unit() const { return unit_; }
+
+void Form1::SetItemUnit(ItemUnit unit) {
+    if (unit == unit_ || rebuildRunner_ || jobRunner_) return;
+    unit_ = unit;
+    ReloadFolder();
+}
+
 QMenu* Form1::CommandMenu() const { return commandMenu_; }
 
 void Form1::ShowCommandMenu(const QPoint& atTable) {
@@ -214,6 +232,7 @@ void Form1::RebuildTables() {
         const auto forget = qScopeGuard([this] { rebuildRunner_ = nullptr; });
         RebuildControl control;
         control.beforeMeasuring = measuringHook_;
+        control.unit = unit_;
         result = runner.Run(folder, capacity_, std::move(control));
     } catch (const std::exception& error) {
         Warn(RebuildFailedNotice(folder, error.what()));
@@ -226,9 +245,29 @@ void Form1::RebuildTables() {
     // A remembered folder that is gone by the next start is not worth a box; one dropped now is.
     if (!result.folderOpened && !startingUp_) Warn(FolderUnreadableNotice(folder, result.folderError));
     if (!result.leftOut.empty()) Warn(LeftOutNotice(result.leftOut));
+    if (!result.passedOver.empty()) Warn(PassedOverNotice(result.passedOver));
 }
 
 RebuildRunner* Form1::RunningRebuild() const { return rebuildRunner_; }
+
+bool Form1::RunJob(const QString& title, const QString& text, Job job) {
+    if (rebuildRunner_ || jobRunner_) return false;
+    bool done = false;
+    try {
+        JobRunner runner(this, title, text);
+        jobRunner_ = &runner;
+        const auto forget = qScopeGuard([this] { jobRunner_ = nullptr; });
+        done = runner.Run(std::move(job));
+    } catch (const std::exception& error) {
+        Warn({QStringLiteral("エラー報告"), QStringLiteral("%1の処理を完了できませんでした。\n\n理由: %2")
+                                                .arg(title, QString::fromUtf8(error.what()))});
+        done = false;
+    }
+    CloseIfAsked();
+    return done;
+}
+
+JobRunner* Form1::RunningJob() const { return jobRunner_; }
 
 void Form1::SetMeasuringHook(std::function<void(const std::string&)> hook) {
     measuringHook_ = std::move(hook);
@@ -344,8 +383,12 @@ const std::optional<MoveRecord>& Form1::LastMove() const { return lastMove_; }
 std::vector<bool> Form1::MovedRows() const {
     if (movedNames_.empty()) return {};
     std::vector<bool> moved(static_cast<std::size_t>(files_->Rows()), false);
-    for (int row = 1; row < files_->Rows(); ++row)
-        moved[static_cast<std::size_t>(row)] = movedNames_.count(files_->Name(row)) != 0;
+    for (int row = 1; row < files_->Rows(); ++row) {
+        // A move records a subfolder kept whole by its path, which the table shows with a trailing '/'.
+        std::string name = files_->Name(row);
+        if (!name.empty() && name.back() == '/') name.pop_back();
+        moved[static_cast<std::size_t>(row)] = movedNames_.count(name) != 0;
+    }
     return moved;
 }
 

@@ -11,7 +11,9 @@
 
 #include "drop_notices.h"
 #include "folder_chooser.h"
+#include "listing/item_unit.h"
 #include "moving/combination_mover.h"
+#include "search/background_job.h"
 #include "single_instance_guard.h"
 #include "splash_holder.h"
 #include "tables/combination_table.h"
@@ -28,6 +30,7 @@ class QModelIndex;
 namespace drovalin {
 
 class CombinationTableModel;
+class JobRunner;
 class RebuildRunner;
 struct RebuildProgressText;
 
@@ -71,6 +74,12 @@ class Form1 : public QWidget {
     void RebuildTables();
     // The rebuild running now, else nullptr.
     RebuildRunner* RunningRebuild() const;
+    // Runs a job of the engine (a plan, a best combination) off the window's thread, as a rebuild runs: no
+    // input meanwhile, a progress dialog titled title saying text after half a second, 「キャンセル」 and
+    // Escape. False when it was cancelled, failed (the user is told) or another one runs.
+    bool RunJob(const QString& title, const QString& text, Job job);
+    // The job running now, else nullptr.
+    JobRunner* RunningJob() const;
     // Test hook: runs before each file of a rebuild is measured, on the measuring threads.
     void SetMeasuringHook(std::function<void(const std::string& name)> hook);
     // Shows the given tables; the combination table reads its names from files.
@@ -80,7 +89,14 @@ class Form1 : public QWidget {
     // by its shortcut anywhere in the window. Commands appear in the order they are added.
     void AddCommand(QAction* action);
     void AddCommandSeparator();
+    // A submenu of the command menu; actions added to it are the caller's.
+    QMenu* AddCommandMenu(const QString& title);
     QMenu* CommandMenu() const;
+
+    // What one item of the tables is; the folder's own files unless the settings or the user chose
+    // otherwise. Changing it rebuilds the current folder, as a reload does.
+    ItemUnit Unit() const;
+    void SetItemUnit(ItemUnit unit);
 
     // The last move of this run, whichever way it was started; the one an undo takes back. Its files no
     // longer count as in the folder for the whole-folder commands, until the tables are made again.
@@ -140,6 +156,7 @@ class Form1 : public QWidget {
 
     std::optional<std::string> currentFolder_;
     std::int32_t capacity_ = 0;
+    ItemUnit unit_ = ItemUnit::kFolderFiles;
     std::shared_ptr<FileTable> files_;
     std::shared_ptr<CombinationTable> combinations_;
     std::optional<MoveRecord> lastMove_;
@@ -161,6 +178,7 @@ class Form1 : public QWidget {
     std::vector<Notice> startupNotices_;
     bool unloaded_ = false;
     RebuildRunner* rebuildRunner_ = nullptr;
+    JobRunner* jobRunner_ = nullptr;
     bool closeAfterRebuild_ = false;
     std::function<void(const std::string&)> measuringHook_;
 

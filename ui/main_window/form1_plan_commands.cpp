@@ -1,7 +1,6 @@
 #include "form1_plan_commands.h"
 
 #include <QAction>
-#include <QGuiApplication>
 #include <QKeySequence>
 #include <memory>
 
@@ -13,19 +12,6 @@
 #include "plan_window.h"
 
 namespace drovalin {
-namespace {
-
-// The wait cursor while a plan or a best combination is worked out.
-class BusyCursor {
-  public:
-    BusyCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~BusyCursor() { QGuiApplication::restoreOverrideCursor(); }
-    BusyCursor(const BusyCursor&) = delete;
-    BusyCursor& operator=(const BusyCursor&) = delete;
-};
-
-}  // namespace
-
 PlanCommands::PlanCommands(Form1& form)
     : QObject(&form),
       form_(form),
@@ -73,17 +59,19 @@ void PlanCommands::MoveBestCombination() {
     BestCombinationResult best;
     std::vector<std::string> changed;
     std::vector<std::string> names;
-    {
-        BusyCursor busy;
-        best = BestCombination(*files, capacity, form_.MovedRows());
-        std::vector<ListedEntry> listed;
-        listed.reserve(best.rows.size());
-        for (const int row : best.rows) listed.push_back({files->Name(row), files->Bytes(row)});
-        changed = FilesChangedSinceListing(folder, listed);
-        names.reserve(listed.size());
-        for (ListedEntry& file : listed) names.push_back(std::move(file.name));
-    }
-    if (best.rows.empty()) return;
+    const std::vector<bool> moved = form_.MovedRows();
+    const bool done = form_.RunJob(QStringLiteral("最適な組み合わせ"),
+                                   QStringLiteral("最適な組み合わせを探しています…"), [&](const JobControl&) {
+                                       best = BestCombination(*files, capacity, moved);
+                                       std::vector<ListedEntry> listed;
+                                       listed.reserve(best.rows.size());
+                                       for (const int row : best.rows)
+                                           listed.push_back({files->Name(row), files->Bytes(row)});
+                                       changed = FilesChangedSinceListing(folder, listed);
+                                       names.reserve(listed.size());
+                                       for (ListedEntry& file : listed) names.push_back(std::move(file.name));
+                                   });
+    if (!done || best.rows.empty()) return;
     if (!changed.empty()) {
         form_.Warn({ChangedFilesTitle(), ChangedFilesText(changed)});
         return;
@@ -103,11 +91,12 @@ void PlanCommands::MoveBestCombination() {
 void PlanCommands::OpenPlan() {
     if (!Available()) return;
     const std::shared_ptr<const FileTable> files = form_.Combinations().SharedFiles();
+    const std::int32_t capacity = form_.Combinations().Capacity();
     MediaPlan plan;
-    {
-        BusyCursor busy;
-        plan = PlanMedia(*files, form_.Combinations().Capacity(), form_.MovedRows());
-    }
+    const std::vector<bool> moved = form_.MovedRows();
+    if (!form_.RunJob(QStringLiteral("振り分け計画"), QStringLiteral("振り分け計画を立てています…"),
+                      [&](const JobControl&) { plan = PlanMedia(*files, capacity, moved); }))
+        return;
     auto* window = new PlanWindow(*form_.CurrentFolder(), files, std::move(plan), &form_);
     window->setAttribute(Qt::WA_DeleteOnClose);
     window->setWindowModality(Qt::WindowModal);

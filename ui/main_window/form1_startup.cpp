@@ -8,6 +8,8 @@
 
 #include "bring_to_front.h"
 #include "form1.h"
+#include "item_unit_setting.h"
+#include "job_runner.h"
 #include "loaded_forms.h"
 #include "rebuild_runner.h"
 #include "settings_files.h"
@@ -52,6 +54,7 @@ bool Form1::Form_Load(const QString& instanceKey) {
     }
 
     SkipOnFailure([&] { EmptyTables(); });
+    SkipOnFailure([&] { unit_ = ReadItemUnitSetting(); });
     std::optional<std::string> folder;
     SkipOnFailure([&] { folder = ReadFolderSetting(); });
     if (folder) {
@@ -74,10 +77,11 @@ void Form1::ShowStartupNotices() {
 
 void Form1::closeEvent(QCloseEvent* event) {
     // The rebuild stops first; the window closes once it has (see RebuildTables).
-    if (rebuildRunner_) {
+    if (rebuildRunner_ || jobRunner_) {
         event->ignore();
         closeAfterRebuild_ = true;
-        rebuildRunner_->Cancel();
+        if (rebuildRunner_) rebuildRunner_->Cancel();
+        if (jobRunner_) jobRunner_->Cancel();
         return;
     }
     event->accept();
@@ -89,8 +93,9 @@ void Form1::closeEvent(QCloseEvent* event) {
 void Form1::Form_Unload() {
     const SettingsWriteResult folderWrite = WriteFolderSetting(currentFolder_);
     const SettingsWriteResult capacityWrite = WriteCapacityFile(text1_->text().toStdString());
+    const SettingsWriteResult unitWrite = WriteItemUnitSetting(unit_);
     QStringList errors;
-    for (const SettingsWriteResult& write : {folderWrite, capacityWrite})
+    for (const SettingsWriteResult& write : {folderWrite, capacityWrite, unitWrite})
         if (!write.ok) errors << QString::fromStdString(write.error);
     if (!errors.isEmpty())
         Warn({QStringLiteral("エラー報告"),

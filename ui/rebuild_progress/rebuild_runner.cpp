@@ -1,5 +1,7 @@
 #include "rebuild_runner.h"
 
+#include "input_hold.h"
+
 #include <QAction>
 #include <QApplication>
 #include <QEventLoop>
@@ -11,44 +13,6 @@
 
 namespace drovalin {
 namespace {
-
-bool IsUserInput(QEvent::Type type) {
-    switch (type) {
-        case QEvent::MouseButtonPress:
-        case QEvent::MouseButtonRelease:
-        case QEvent::MouseButtonDblClick:
-        case QEvent::Wheel:
-        case QEvent::KeyPress:
-        case QEvent::KeyRelease:
-        case QEvent::ShortcutOverride:
-        case QEvent::Shortcut:
-        case QEvent::DragEnter:
-        case QEvent::DragMove:
-        case QEvent::Drop:
-        case QEvent::ContextMenu:
-        case QEvent::InputMethod:
-        case QEvent::TouchBegin:
-        case QEvent::TouchUpdate:
-        case QEvent::TouchEnd:
-        case QEvent::TabletPress:
-        case QEvent::TabletRelease:
-        case QEvent::NativeGesture:
-            return true;
-        default:
-            return false;
-    }
-}
-
-// Whether input for receiver goes to the top-level widget top: to it or a widget inside it, or to the
-// platform window that carries it (drops arrive there first).
-bool BelongsTo(QObject* receiver, const QWidget* top) {
-    if (top == nullptr) return false;
-    if (auto* widget = qobject_cast<QWidget*>(receiver)) return widget->window() == top;
-    if (auto* window = qobject_cast<QWindow*>(receiver)) return window == top->windowHandle();
-    return false;
-}
-
-bool IsWindowPart(QObject* receiver) { return receiver->isWidgetType() || receiver->isWindowType(); }
 
 // The wait cursor for as long as the rebuild runs; the pointer still works the dialog.
 class BusyCursor {

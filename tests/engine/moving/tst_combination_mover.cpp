@@ -113,9 +113,6 @@ class TestCombinationMover : public QObject {
             MoveOutcome::Moved, kConfirmOnly, {{"w/", ""}, {"w/a.txt", "A"}, {"w/old", "O"}});
         row("a folder W is not w", {{"a.txt", "A"}, {"W/", ""}}, {"a.txt"}, true, MoveOutcome::Moved,
             kConfirmOnly, {{"W/", ""}, {"w/", ""}, {"w/a.txt", "A"}});
-        row("plain file w counts as present and the first move fails",
-            {{"a.txt", "A"}, {"b.txt", "BB"}, {"w", "not a folder"}}, {"a.txt", "b.txt"}, true,
-            MoveOutcome::MoveFailed, kMoveFailure, {{"a.txt", "A"}, {"b.txt", "BB"}, {"w", "not a folder"}});
         row("same name in w stops there and stays as it was",
             {{"a.txt", "A"}, {"b.txt", "BB"}, {"c.txt", "CCC"}, {"w/", ""}, {"w/b.txt", "older b"}},
             {"a.txt", "b.txt", "c.txt"}, true, MoveOutcome::MoveFailed, kMoveFailure,
@@ -130,6 +127,63 @@ class TestCombinationMover : public QObject {
             {{"keep", "3"}, {"w/", ""}, {"w/\xff\xfe.bin", "1"}, {"w/caf\xe9.txt", "2"}});
         row("a vanished file stops the move", {{"a.txt", "A"}, {"c.txt", "CCC"}}, {"a.txt", "gone", "c.txt"},
             true, MoveOutcome::MoveFailed, kMoveFailure, {{"c.txt", "CCC"}, {"w/", ""}, {"w/a.txt", "A"}});
+
+        // Items of a tree: a subfolder kept whole, and files by their paths below the folder.
+        const FolderTree tree{{"sub/", ""}, {"sub/x", "X"}, {"sub/d/", ""}, {"sub/d/y", "Y"},
+                              {"a/", ""},   {"a/b/", ""},   {"a/b/c", "C"}, {"a/d", "D"}};
+        const auto once = [](const char* name, bool refuse, const FolderTree& before, const Names& names,
+                             MoveOutcome outcome, const QStringList& calls, const FolderTree& after) {
+            QTest::addRow("%s, %s", name, refuse ? "link fallback" : "no-replace rename")
+                << before << names << true << refuse << outcome << calls << after;
+        };
+        once("a subfolder kept whole moves with one rename", false, tree, {"sub/"}, MoveOutcome::Moved,
+             kConfirmOnly,
+             {{"a/", ""},
+              {"a/b/", ""},
+              {"a/b/c", "C"},
+              {"a/d", "D"},
+              {"w/", ""},
+              {"w/sub/", ""},
+              {"w/sub/x", "X"},
+              {"w/sub/d/", ""},
+              {"w/sub/d/y", "Y"}});
+        // A folder cannot be linked, so without a no-replace rename it stays where it is.
+        once("a subfolder kept whole moves with one rename", true, tree, {"sub/"}, MoveOutcome::MoveFailed,
+             kMoveFailure, [&] {
+                 FolderTree after = tree;
+                 after["w/"] = "";
+                 return after;
+             }());
+        row("an empty folder of the same name in w is never replaced",
+            {{"sub/", ""}, {"sub/x", "X"}, {"w/", ""}, {"w/sub/", ""}}, {"sub/"}, true,
+            MoveOutcome::MoveFailed, kMoveFailure,
+            {{"sub/", ""}, {"sub/x", "X"}, {"w/", ""}, {"w/sub/", ""}});
+        row("files below the folder: their folders made in w, the source folders stay", tree,
+            {"a/b/c", "a/d", "sub/d/y"}, true, MoveOutcome::Moved, kConfirmOnly,
+            {{"a/", ""},
+             {"a/b/", ""},
+             {"sub/", ""},
+             {"sub/x", "X"},
+             {"sub/d/", ""},
+             {"w/", ""},
+             {"w/a/", ""},
+             {"w/a/b/", ""},
+             {"w/a/b/c", "C"},
+             {"w/a/d", "D"},
+             {"w/sub/", ""},
+             {"w/sub/d/", ""},
+             {"w/sub/d/y", "Y"}});
+        row("a file of the same path in w is never replaced",
+            {{"a/", ""}, {"a/d", "D"}, {"w/", ""}, {"w/a/", ""}, {"w/a/d", "older"}}, {"a/d"}, true,
+            MoveOutcome::MoveFailed, kMoveFailure,
+            {{"a/", ""}, {"a/d", "D"}, {"w/", ""}, {"w/a/", ""}, {"w/a/d", "older"}});
+        // No rename is tried where the target folder cannot be opened or made, whatever the file system.
+        once("plain file w counts as present and the first move fails", false,
+             {{"a.txt", "A"}, {"b.txt", "BB"}, {"w", "not a folder"}}, {"a.txt", "b.txt"},
+             MoveOutcome::MoveFailed, kMoveFailure, {{"a.txt", "A"}, {"b.txt", "BB"}, {"w", "not a folder"}});
+        once("a plain file where a folder is to be made in w", false,
+             {{"a/", ""}, {"a/d", "D"}, {"w/", ""}, {"w/a", "plain"}}, {"a/d"}, MoveOutcome::MoveFailed,
+             kMoveFailure, {{"a/", ""}, {"a/d", "D"}, {"w/", ""}, {"w/a", "plain"}});
     }
 
     void move() {
@@ -222,7 +276,10 @@ class TestCombinationMover : public QObject {
         QTest::newRow("parent") << std::string("..");
         QTest::newRow("folder itself") << std::string(".");
         QTest::newRow("empty") << std::string();
-        QTest::newRow("subfolder's file") << std::string("sub/inner");
+        QTest::newRow("through the parent") << std::string("sub/../../outside");
+        QTest::newRow("empty part") << std::string("sub//inner");
+        QTest::newRow("from the root") << std::string("/outside");
+        QTest::newRow("a deeper folder kept whole") << std::string("sub/inner/");
     }
 
     void namesThatWouldLeaveTheFolder() {

@@ -95,6 +95,14 @@ class TestFolderSplit : public QObject {
             << kAbc << Media{{"w1", {"a"}}, {"w2", {"../b"}}} << true << SplitOutcome::MoveFailed
             << QStringList{"confirm 2", "move failure ../b"}
             << FolderTree{{"b", "BB"}, {"c", "C"}, {"w1/", ""}, {"w1/a", "AAAA"}};
+        QTest::newRow("items of a tree keep their relative paths")
+            << FolderTree{{"sub/", ""}, {"sub/x", "X"}, {"a/", ""},
+                          {"a/b/", ""}, {"a/b/c", "C"}, {"a/d", "D"}}
+            << Media{{"w1", {"a/b/c", "sub/"}}, {"w2", {"a/d"}}} << true << SplitOutcome::Moved
+            << QStringList{"confirm 2"}
+            << FolderTree{{"a/", ""},      {"a/b/", ""},      {"w1/", ""},     {"w1/a/", ""},
+                          {"w1/a/b/", ""}, {"w1/a/b/c", "C"}, {"w1/sub/", ""}, {"w1/sub/x", "X"},
+                          {"w2/", ""},     {"w2/a/", ""},     {"w2/a/d", "D"}};
     }
 
     void split() {

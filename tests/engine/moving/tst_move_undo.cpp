@@ -74,6 +74,33 @@ void TestMoveUndo::undoAfterMove_data() {
     QTest::newRow("w replaced by a plain file")
         << FolderTree{{"a", "A"}} << Names{"a"} << Names{"w/a", "w"} << FolderTree{{"w", "plain"}}
         << FolderTree{{"w", "plain"}} << Names{"w/a"} << Names{"w"} << false;
+    const FolderTree tree{{"sub/", ""}, {"sub/x", "X"}, {"sub/d/", ""}, {"sub/d/y", "Y"},
+                          {"a/", ""},   {"a/b/", ""},   {"a/b/c", "C"}, {"a/d", "D"}};
+    QTest::newRow("a subfolder kept whole goes back")
+        << tree << Names{"sub/"} << Names{} << FolderTree{} << tree << Names{} << Names{} << true;
+    QTest::newRow("files below the folder go back; the folders made in w are removed")
+        << tree << Names{"a/b/c", "a/d"} << Names{} << FolderTree{} << tree << Names{} << Names{} << true;
+    QTest::newRow("a file that reappeared at its origin is not replaced")
+        << tree << Names{"a/b/c", "a/d"} << Names{} << FolderTree{{"a/b/c", "new"}} <<
+        [&] {
+            FolderTree after = tree;
+            after["a/b/c"] = "new";
+            after.insert({{"w/", ""}, {"w/a/", ""}, {"w/a/b/", ""}, {"w/a/b/c", "C"}});
+            return after;
+        }()
+        << Names{"w/a/b/c"} << Names{"w/a/b", "w/a", "w"} << false;
+    QTest::newRow("an empty folder that reappeared at its origin is not replaced")
+        << tree << Names{"sub/"} << Names{} << FolderTree{{"sub/", ""}} <<
+        [&] {
+            FolderTree after = tree;
+            after.erase("sub/x");
+            after.erase("sub/d/");
+            after.erase("sub/d/y");
+            after.insert(
+                {{"w/", ""}, {"w/sub/", ""}, {"w/sub/x", "X"}, {"w/sub/d/", ""}, {"w/sub/d/y", "Y"}});
+            return after;
+        }()
+        << Names{"w/sub"} << Names{"w"} << false;
 }
 
 void TestMoveUndo::undoAfterMove() {
@@ -104,7 +131,7 @@ void TestMoveUndo::undoAfterMove() {
     Names from;
     for (const UndoResult::NotReturned& file : result.notReturned) {
         from.push_back(file.from);
-        QCOMPARE(file.to, root + file.from.substr(file.from.rfind('/')));
+        QCOMPARE(file.to, root + file.from.substr(root.size() + 2));
         QVERIFY(!file.reason.empty());
     }
     QCOMPARE(Relative(root, from), notReturned);

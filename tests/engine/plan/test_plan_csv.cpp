@@ -65,6 +65,9 @@ class TestPlanCsv : public QObject {
         QTest::addColumn<QByteArray>("escaped");
         QTest::newRow("plain") << QByteArray("movie.mkv") << QByteArray("movie.mkv");
         QTest::newRow("Japanese") << QByteArray("映画.mkv") << QByteArray("映画.mkv");
+        QTest::newRow("path below the folder")
+            << QByteArray("2019/旅行/a.jpg") << QByteArray("2019/旅行/a.jpg");
+        QTest::newRow("subfolder kept whole") << QByteArray("2019/") << QByteArray("2019/");
         QTest::newRow("backslash") << QByteArray("a\\b") << QByteArray("a\\\\b");
         QTest::newRow("looks escaped") << QByteArray("\\x41") << QByteArray("\\\\x41");
         QTest::newRow("Shift-JIS bytes")
