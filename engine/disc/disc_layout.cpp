@@ -155,10 +155,23 @@ struct Child {
     std::u16string joliet;
 };
 
+// How long a numbered name may get in one tree: with an extension, once the extension had to be cut, and
+// for folders and names without extension; and whether a number keeps an empty extension's dot.
+struct NameLimits {
+    int withExtension;
+    int afterCut;
+    int plain;
+    bool keepsEmptyDot;
+};
+constexpr NameLimits kIsoLimits{kIsoNameMax, kIsoNameMax, kIsoNameMax, true};
+constexpr NameLimits kJolietLimits{kJolietNameMax + 1, kJolietNameMax + 2, kJolietNameMax + 1, false};
+
 // Makes the names of one folder unique as libisofs does: every name of a clashing group gets a number of
-// as many digits as the group needs, the name shortened to make room.
+// as many digits as the group needs, the name shortened to make room. A group that needs more digits
+// starts again from its first name as the failed attempt left it, as libisofs does.
 template <typename Text>
-void Mangle(std::vector<Child>& children, Text Child::*field, int maxLength) {
+void Mangle(std::vector<Child>& children, Text Child::*field, const NameLimits& limits) {
+    using Char = typename Text::value_type;
     auto less = [&](const Child& a, const Child& b) { return a.*field < b.*field; };
     std::sort(children.begin(), children.end(), less);
     std::set<Text> taken;
@@ -174,22 +187,23 @@ void Mangle(std::vector<Child>& children, Text Child::*field, int maxLength) {
         for (int digits = 1; digits <= kManglingDigitsMax; ++digits) {
             const Text full = children[i].*field;
             const bool folder = children[i].entry->isFolder;
-            std::size_t dot = folder ? Text::npos : full.rfind(static_cast<typename Text::value_type>('.'));
+            std::size_t dot = folder ? Text::npos : full.rfind(static_cast<Char>('.'));
             Text name = dot == Text::npos ? full : full.substr(0, dot);
             Text ext = dot == Text::npos ? Text() : full.substr(dot + 1);
             int max = 0;
             if (dot != Text::npos) {
                 int extLength = static_cast<int>(ext.size());
-                max = maxLength - extLength - 1 - digits;
+                max = limits.withExtension - extLength - 1 - digits;
                 if (max <= 0) {
                     extLength = extLength + max - 1;
                     ext.resize(extLength);
-                    max = maxLength - extLength - 1 - digits;
+                    max = limits.afterCut - extLength - 1 - digits;
                 }
             } else {
-                max = maxLength - digits;
+                max = limits.plain - digits;
             }
             if (static_cast<int>(name.size()) > max) name.resize(max);
+            bool dotted = dot != Text::npos && (limits.keepsEmptyDot || !ext.empty());
             int limit = 1;
             for (int d = 0; d < digits; ++d) limit *= 10;
             int number = 0;
@@ -197,10 +211,11 @@ void Mangle(std::vector<Child>& children, Text Child::*field, int maxLength) {
             for (std::size_t k = i; k <= j && ok; ++k) {
                 Text candidate;
                 do {
-                    candidate = Numbered(name, digits, number++, ext, dot != Text::npos);
+                    candidate = Numbered(name, digits, number++, ext, dotted);
                     ok = number <= limit;
                 } while (ok && taken.count(candidate));
                 if (ok) {
+                    taken.erase(children[k].*field);
                     taken.insert(candidate);
                     children[k].*field = candidate;
                     renamed = true;
@@ -268,7 +283,7 @@ void Layout(const DiscEntry& dir, bool root, Totals& t) {
     // continuation area holding the ER entry.
     std::int64_t isoLength = root ? 144 + 110 : 110 + 110;
     std::int64_t ceLength = root ? 182 : 0;
-    Mangle(children, &Child::iso, kIsoNameMax);
+    Mangle(children, &Child::iso, kIsoLimits);
     for (const Child& c : children) {
         std::int64_t record = IsoRecord(c.iso, c.entry->isFolder);
         std::int64_t inRecord = 0, continued = 0;
@@ -280,7 +295,7 @@ void Layout(const DiscEntry& dir, bool root, Totals& t) {
         if (c.entry->isFolder) t.isoPathTable += IsoPathEntry(c.iso.size());
     }
     std::int64_t jolietLength = 68;
-    Mangle(children, &Child::joliet, kJolietNameMax);
+    Mangle(children, &Child::joliet, kJolietLimits);
     for (const Child& c : children) {
         for (std::int64_t s = 0; s < Sections(*c.entry); ++s)
             Place(jolietLength, JolietRecord(c.joliet.size(), c.entry->isFolder));
@@ -309,7 +324,7 @@ std::int64_t OwnRecordBytes(const std::string& name, bool folder, std::int64_t s
     std::int64_t inRecord = 0, continued = 0;
     RockRidge(name.size(), record, inRecord, continued);
     std::size_t jolietLength =
-        std::min<std::size_t>(kJolietNameMax + 1, JolietName(name, folder).size() + kManglingDigitsMax);
+        std::min<std::size_t>(kJolietNameMax + 2, JolietName(name, folder).size() + kManglingDigitsMax);
     std::int64_t bytes =
         sections * WithSectorEnds(record + inRecord + continued + JolietRecord(jolietLength, folder));
     if (folder) bytes += 2 * (IsoPathEntry(isoLength) + JolietPathEntry(jolietLength));
