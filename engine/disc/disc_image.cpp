@@ -219,7 +219,10 @@ std::unique_ptr<DiscImage> DiscImage::Build(const std::string& relativeFolder,
         }
     }
     int result = 0;
+    // Only the size is wanted here: libisofs then starts no writing thread.
+    iso_write_opts_set_will_cancel(opts, 1);
     burn_source* source = StartStream(tree->image, opts, result);
+    iso_write_opts_set_will_cancel(opts, 0);
     if (!source) {
         error = "ディスクイメージを準備できません（" + LibraryText(result) + "）。";
         return nullptr;
@@ -237,7 +240,7 @@ std::string DiscImage::Write(const std::string& path, const DiscWriteProgress& p
     burn_source* source = StartStream(tree_->image, tree_->opts, result);
     std::string failure;
     if (!source) failure = "ディスクイメージを作成できません（" + LibraryText(result) + "）。";
-    std::vector<unsigned char> buffer(1 << 20);
+    std::vector<unsigned char> buffer(1 << 16);
     std::int64_t written = 0;
     while (source && failure.empty() && written < bytes_) {
         if (cancel.load()) {
