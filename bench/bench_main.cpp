@@ -19,6 +19,7 @@
 #include "child_process.h"
 #include "folder_listing.h"
 #include "folder_rebuild.h"
+#include "iso_bench.h"
 #include "naive_walk.h"
 #include "plan_bench.h"
 #include "rebuild_control.h"
@@ -49,12 +50,14 @@ struct Options {
     long long delayUs = 0;
     bool plan = false;
     bool planCompare = false;
+    bool iso = false;
 };
 
 void Usage() {
     std::fprintf(
         stderr,
-        "usage: drovalin-bench [--plan | --plan-compare] [--files N] [--capacity KB] [--dir PATH] [--threads "
+        "usage: drovalin-bench [--plan | --plan-compare | --iso] [--files N] [--capacity KB] [--dir PATH] "
+        "[--threads "
         "N]\n"
         "                      [--delay-us US]\n"
         "  no arguments: 10,000 and 100,000 synthetic files for CD, DVD and 25 GB capacities\n"
@@ -66,6 +69,8 @@ void Usage() {
         "                 measuring on 1, 2, 4, 8 and 16 threads (or 1 and N); %lld files unless --files\n"
         "  --plan         time the media plan and the best combination instead of the rebuild\n"
         "  --plan-compare media counts against first-fit decreasing and fpart on random folders\n"
+        "  --iso          disc images of a 2 GiB folder at CD-R capacity: count against image, time against "
+        "xorriso\n"
         "  TMPDIR         where synthetic folders are made (default /tmp)\n",
         static_cast<long long>(kSlowFiles));
 }
@@ -82,6 +87,10 @@ std::optional<Options> ParseOptions(int argc, char** argv) {
     Options options;
     for (int i = 1; i < argc; ++i) {
         const std::string flag = argv[i];
+        if (flag == "--iso") {
+            options.iso = true;
+            continue;
+        }
         if (flag == "--plan" || flag == "--plan-compare") {
             (flag == "--plan" ? options.plan : options.planCompare) = true;
             continue;
@@ -257,6 +266,7 @@ int main(int argc, char** argv) {
     }
     const char* tmp = std::getenv("TMPDIR");
     const std::string base = tmp != nullptr && *tmp != '\0' ? tmp : "/tmp";
+    if (options->iso) return RunIsoBench(base);
     if (options->planCompare) return RunPlanCompare(base);
     if (options->plan) return RunPlanBench(options->fileCounts, options->capacities, options->dir);
 
