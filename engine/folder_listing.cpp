@@ -381,7 +381,11 @@ ListedFolder ListAndMeasureFiles(const std::string& folder, const RebuildControl
 ListedFolder ListAndMeasureFiles(const std::string& folder, const RebuildControl& control, FileTable& files) {
     return ListAndMeasure(
         folder, control, [&](std::size_t count) { files.Reserve(count); },
-        [&](std::string&& name, std::int64_t bytes) { files.Append(std::move(name), ByteToKilo(bytes)); });
+        [&](std::string&& name, std::int64_t bytes) {
+            const std::int64_t kilobytes =
+                control.kilobytes ? control.kilobytes(name, bytes) : ByteToKilo(bytes);
+            files.Append(std::move(name), kilobytes);
+        });
 }
 
 }  // namespace drovalin

@@ -32,6 +32,9 @@ struct RebuildControl {
     // Benchmark and test hook, never set by the program: runs right before each file is measured, on the
     // measuring threads, several at once. It stands in for a slow file system or a file that vanishes.
     std::function<void(const std::string& name)> beforeMeasuring;
+    // A file's size as the file table shows it, from its name and bytes; unset, ByteToKilo. Called on the
+    // measuring threads, several at once.
+    std::function<std::int64_t(const std::string& name, std::int64_t bytes)> kilobytes;
 };
 
 // Measuring waits on the file system more than on the processor (a network share answers each query in

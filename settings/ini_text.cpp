@@ -124,6 +124,21 @@ void IniText::SetValue(std::string_view section, std::string_view key,
     }
 }
 
+void IniText::RemoveSectionIfEmpty(std::string_view section) {
+    const auto header = std::ranges::find_if(lines_, [&](const Line& l) {
+        return SectionName(l.text) && SameName(*SectionName(l.text), section);
+    });
+    if (header == lines_.end()) return;
+    auto end = header + 1;
+    while (end != lines_.end() && !SectionName(end->text)) {
+        if (!Trim(end->text).empty()) return;
+        ++end;
+    }
+    auto begin = header;
+    while (begin != lines_.begin() && Trim((begin - 1)->text).empty()) --begin;
+    lines_.erase(begin, end);
+}
+
 void IniText::Insert(std::size_t at, std::string text) {
     if (at > 0 && lines_[at - 1].end.empty()) lines_[at - 1].end = line_end_;
     lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(at), Line{std::move(text), line_end_});

@@ -97,4 +97,13 @@ DiscSetResult WriteDiscImages(const std::string& folder, const std::vector<DiscM
     return result;
 }
 
+std::future<DiscSetResult> StartWritingDiscImages(std::string folder, std::vector<DiscMedium> media,
+                                                  std::string volumePrefix, std::int64_t capacityBytes,
+                                                  std::string target, DiscSetProgress progress,
+                                                  const std::atomic<bool>& cancel) {
+    return std::async(std::launch::async, [=, &cancel] {
+        return WriteDiscImages(folder, media, volumePrefix, capacityBytes, target, progress, cancel);
+    });
+}
+
 }  // namespace drovalin

@@ -3,6 +3,7 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <future>
 #include <string>
 #include <vector>
 
@@ -32,6 +33,12 @@ DiscSetResult WriteDiscImages(const std::string& folder, const std::vector<DiscM
                               const std::string& volumePrefix, std::int64_t capacityBytes,
                               const std::string& target, const DiscSetProgress& progress,
                               const std::atomic<bool>& cancel);
+
+// WriteDiscImages on a thread of its own; progress is called on that thread. cancel must outlive the result.
+std::future<DiscSetResult> StartWritingDiscImages(std::string folder, std::vector<DiscMedium> media,
+                                                  std::string volumePrefix, std::int64_t capacityBytes,
+                                                  std::string target, DiscSetProgress progress,
+                                                  const std::atomic<bool>& cancel);
 
 // The volume name of medium number: the prefix (at most 28 bytes, never cutting a character) and _K.
 std::string DiscVolumeName(const std::string& prefix, int number);

@@ -22,4 +22,8 @@ std::optional<DiscEntry> ReadDiscTree(const std::string& folder, const std::vect
 std::optional<std::int64_t> DiscItemBytes(const std::string& folder, const DiscItem& item,
                                           std::string& error);
 
+// A file's cost in kilobytes (rounded up), as a top item of an image; and the fixed part of every image.
+std::int64_t DiscFileKilobytes(const std::string& name, std::int64_t bytes);
+std::int64_t DiscFixedKilobytes();
+
 }  // namespace drovalin

@@ -126,11 +126,11 @@ void TestPlanWindow::showsThePlan() {
     QStringList headers;
     for (int col = 0; col < model.columnCount(); ++col)
         headers << model.headerData(col, Qt::Horizontal).toString();
-    QCOMPARE(headers, (QStringList{"番号", "合計サイズ", "ファイル数", "空き容量", "ファイル名"}));
+    QCOMPARE(headers, (QStringList{"番号", "合計サイズ", "ファイル数", "空き容量", "使用率", "ファイル名"}));
     QCOMPARE(model.rowCount(), 3);
-    QCOMPARE(RowTexts(model, 0), (QStringList{"1", "600", "1", "100", "a"}));
-    QCOMPARE(RowTexts(model, 1), (QStringList{"2", "500", "1", "200", "b"}));
-    QCOMPARE(RowTexts(model, 2), (QStringList{"3", "500", "2", "200", "c,d"}));
+    QCOMPARE(RowTexts(model, 0), (QStringList{"1", "600", "1", "100", "85.7 %", "a"}));
+    QCOMPARE(RowTexts(model, 1), (QStringList{"2", "500", "1", "200", "71.4 %", "b"}));
+    QCOMPARE(RowTexts(model, 2), (QStringList{"3", "500", "2", "200", "71.4 %", "c,d"}));
     QCOMPARE(model.index(2, MediaPlanModel::kNamesCol).data(Qt::ToolTipRole).toString(),
              QStringLiteral("c\nd"));
     QVERIFY(window->MoveButton()->isEnabled());

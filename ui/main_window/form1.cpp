@@ -22,6 +22,7 @@
 #include <utility>
 
 #include "combination_table_model.h"
+#include "disc/disc_tree.h"
 #include "combination_table_view.h"
 #include "dialog_folder_chooser.h"
 #include "drop_notices.h"
@@ -211,7 +212,14 @@ void Form1::RebuildTables() {
         const auto forget = qScopeGuard([this] { rebuildRunner_ = nullptr; });
         RebuildControl control;
         control.beforeMeasuring = measuringHook_;
-        result = runner.Run(folder, capacity_, std::move(control));
+        std::int32_t capacity = capacity_;
+        if (discSize_) {
+            control.kilobytes = [](const std::string& name, std::int64_t bytes) {
+                return DiscFileKilobytes(name, bytes);
+            };
+            capacity = static_cast<std::int32_t>(std::max<std::int64_t>(capacity_ - DiscFixedKilobytes(), 0));
+        }
+        result = runner.Run(folder, capacity, std::move(control));
     } catch (const std::exception& error) {
         Warn(RebuildFailedNotice(folder, error.what()));
         CloseIfAsked();

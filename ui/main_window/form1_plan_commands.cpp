@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "combination_table_model.h"
+#include "disc/disc_tree.h"
 #include "form1.h"
 #include "media_plan.h"
 #include "plan_window.h"
@@ -94,6 +95,7 @@ void PlanCommands::OpenPlan() {
         plan = PlanMedia(*files, form_.Combinations().Capacity());
     }
     auto* window = new PlanWindow(*form_.CurrentFolder(), files, std::move(plan), &form_);
+    if (form_.DiscSize()) window->SetDiscCount(DiscFixedKilobytes());
     window->setAttribute(Qt::WA_DeleteOnClose);
     window->setWindowModality(Qt::WindowModal);
     window->SetMoveRecorder([form = &form_](MoveRecord record) { form->RememberMove(std::move(record)); });

@@ -9,6 +9,7 @@
 #include "bring_to_front.h"
 #include "form1.h"
 #include "loaded_forms.h"
+#include "option_settings.h"
 #include "rebuild_runner.h"
 #include "settings_files.h"
 #include "unload_all_forms.h"
@@ -52,6 +53,7 @@ bool Form1::Form_Load(const QString& instanceKey) {
     }
 
     SkipOnFailure([&] { EmptyTables(); });
+    SkipOnFailure([&] { SetDiscSize(ReadDiscSizeSetting()); });
     std::optional<std::string> folder;
     SkipOnFailure([&] { folder = ReadFolderSetting(); });
     if (folder) {
@@ -89,8 +91,9 @@ void Form1::closeEvent(QCloseEvent* event) {
 void Form1::Form_Unload() {
     const SettingsWriteResult folderWrite = WriteFolderSetting(currentFolder_);
     const SettingsWriteResult capacityWrite = WriteCapacityFile(text1_->text().toStdString());
+    const SettingsWriteResult optionsWrite = WriteDiscSizeSetting(discSize_);
     QStringList errors;
-    for (const SettingsWriteResult& write : {folderWrite, capacityWrite})
+    for (const SettingsWriteResult& write : {folderWrite, capacityWrite, optionsWrite})
         if (!write.ok) errors << QString::fromStdString(write.error);
     if (!errors.isEmpty())
         Warn({QStringLiteral("エラー報告"),
