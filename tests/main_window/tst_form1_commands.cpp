@@ -11,6 +11,7 @@
 #include <memory>
 
 #include "combination_table.h"
+#include "disc/disc_tree.h"
 #include "file_table.h"
 #include "folder_chooser.h"
 #include "form1.h"
@@ -72,6 +73,7 @@ class TestForm1Commands : public QObject {
     void capacityBoxKeepsItsEditingKeys();
     void mediaPresetWritesCapacity();
     void everyStepByKeyboard();
+    void discSizeCountsAsTheDisc();
 
   private:
     void ShowForm();
@@ -119,7 +121,8 @@ void TestForm1Commands::commandsInMenu() {
     QStringList texts;
     for (QAction* action : form_->CommandMenu()->actions())
         if (!action->isSeparator()) texts << action->text() + " " + action->shortcut().toString();
-    QCOMPARE(texts, (QStringList{"フォルダを開く… Ctrl+O", "再読み込み F5", "元に戻す Ctrl+Z",
+    QCOMPARE(texts, (QStringList{"フォルダを開く… Ctrl+O", "再読み込み F5",
+                                 "ディスク上のサイズで数える Ctrl+D", "元に戻す Ctrl+Z",
                                  "最適な組み合わせを移動… Ctrl+B", "全体の振り分け計画… Ctrl+P"}));
     // Nothing to reload and nothing to undo yet.
     QVERIFY(Command(*form_, "フォルダを開く…")->isEnabled());
@@ -325,6 +328,31 @@ void TestForm1Commands::everyStepByKeyboard() {
 
     QCOMPARE(dialogs_.offered, (std::vector<Names>{{"c2", "c3"}}));
     QVERIFY(Exists(folder + "/w/c2") && Exists(folder + "/w/c3"));
+}
+
+// The disc count changes the sizes and the capacity and lists the folder again; off, all is as before.
+void TestForm1Commands::discSizeCountsAsTheDisc() {
+    const std::string folder = MakeFolder(dir_->path().toStdString(), "f", {{"big", 20}, {"small", 10}});
+    form_->Text1()->setText("100");
+    chooser_.answer = QString::fromStdString(folder);
+    ShowForm();
+    form_->OpenFolder();
+    QAction* disc = Command(*form_, "ディスク上のサイズで数える");
+    QVERIFY(disc && disc->isCheckable() && !disc->isChecked());
+    disc->trigger();
+    QVERIFY(form_->DiscSize());
+    const std::int64_t big = drovalin::DiscFileKilobytes("big", 20 * 1024);
+    const std::int64_t small = drovalin::DiscFileKilobytes("small", 10 * 1024);
+    QVERIFY(big > 20 && small > 10);
+    QCOMPARE(form_->Files().Kilobytes(1), big);
+    QCOMPARE(form_->Files().Kilobytes(2), small);
+    QCOMPARE(form_->Combinations().Capacity(), std::int32_t(100 - drovalin::DiscFixedKilobytes()));
+
+    disc->trigger();
+    QVERIFY(!form_->DiscSize());
+    QCOMPARE(form_->Files().Kilobytes(1), std::int64_t{20});
+    QCOMPARE(form_->Combinations().Capacity(), std::int32_t{100});
+    QVERIFY(notifier_.notices.empty());
 }
 
 QTEST_MAIN(TestForm1Commands)
