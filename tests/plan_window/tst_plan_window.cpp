@@ -1,5 +1,8 @@
 #include <QAction>
 #include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -82,6 +85,7 @@ class TestPlanWindow : public QObject {
     void commandsFollowTheTables();
     void bestCombinationGoesThroughTheMove();
     void planCommandOpensTheWindow();
+    void writesDiscImages();
 
   private:
     // Capacity 700: a 600, b 500, c 300, d 200 make three media (a | b | c, d); big (800) fits on none.
@@ -306,6 +310,29 @@ void TestPlanWindow::planCommandOpensTheWindow() {
     QCOMPARE(window->Model().rowCount(), 3);
     window->close();
     QTRY_VERIFY(form.findChild<PlanWindow*>() == nullptr);
+}
+
+// One image per medium not moved yet; a second run finds w1.iso there and writes nothing.
+void TestPlanWindow::writesDiscImages() {
+    const auto window = OpenSample();
+    QVERIFY(window->ImagesButton()->isEnabled());
+    window->MediaTable()->selectRow(0);
+    moveDialogs_.answer = true;
+    window->MoveSelectedMedium();
+    QVERIFY(window->Model().IsMoved(0));
+    const std::string target = dir_->filePath("images").toStdString();
+    QVERIFY(QDir().mkpath(QString::fromStdString(target)));
+    QCOMPARE(window->WriteDiscImagesTo(target), QString());
+    QVERIFY(!QFile::exists(QString::fromStdString(target + "/w1.iso")));
+    for (const char* name : {"/w2.iso", "/w3.iso"}) {
+        const QFileInfo image(QString::fromStdString(target + name));
+        QVERIFY2(image.exists(), name);
+        QVERIFY(image.size() > 500 * 1024 && image.size() <= 700 * 1024);
+    }
+    QFile(QString::fromStdString(target + "/w2.iso")).resize(5);
+    const QString refused = window->WriteDiscImagesTo(target);
+    QVERIFY2(refused.contains("w2.iso"), qPrintable(refused));
+    QCOMPARE(QFileInfo(QString::fromStdString(target + "/w2.iso")).size(), qint64{5});
 }
 
 QTEST_MAIN(TestPlanWindow)
