@@ -12,6 +12,7 @@
 
 #include "disc/disc_image.h"
 #include "disc/disc_image_set.h"
+#include "disc/disc_names.h"
 #include "disc/disc_tree.h"
 
 using namespace drovalin;
@@ -139,6 +140,46 @@ class TestDiscImage : public QObject {
         QVERIFY2(joliet.contains("bad%FF%FE.bin"), qPrintable(joliet.join('|')));
         QVERIFY(joliet.contains("日本語の名前.txt"));
         QVERIFY(joliet.contains(QString(61, 'n') + ".txt"));
+    }
+
+    void names_data() {
+        QTest::addColumn<QByteArray>("name");
+        QTest::addColumn<bool>("valid");
+        QTest::addColumn<QByteArray>("joliet");
+        QTest::newRow("ascii") << QByteArray("a.txt") << true << QByteArray("a.txt");
+        QTest::newRow("japanese") << QByteArray("日本.txt") << true << QByteArray("日本.txt");
+        QTest::newRow("stray bytes") << QByteArray("a\xff\xfe") << false << QByteArray("a%FF%FE");
+        QTest::newRow("overlong slash") << QByteArray("\xc0\xaf") << false << QByteArray("%C0%AF");
+        QTest::newRow("surrogate") << QByteArray("\xed\xa0\x80") << false << QByteArray("%ED%A0%80");
+        QTest::newRow("cut sequence") << QByteArray("x\xe6\x97") << false << QByteArray("x%E6%97");
+        QTest::newRow("beyond U+10FFFF")
+            << QByteArray("\xf4\x90\x80\x80") << false << QByteArray("%F4%90%80%80");
+    }
+
+    void names() {
+        QFETCH(QByteArray, name);
+        QFETCH(bool, valid);
+        QFETCH(QByteArray, joliet);
+        QCOMPARE(IsValidUtf8(name.toStdString()), valid);
+        QCOMPARE(QByteArray::fromStdString(JolietEscapedName(name.toStdString())), joliet);
+    }
+
+    void volumeNames_data() {
+        QTest::addColumn<QByteArray>("prefix");
+        QTest::addColumn<int>("number");
+        QTest::addColumn<QByteArray>("volume");
+        QTest::newRow("short") << QByteArray("photos") << 3 << QByteArray("photos_3");
+        QTest::newRow("cut at 28 bytes") << QByteArray(40, 'p') << 12 << QByteArray(28, 'p') + "_12";
+        // 写 is three bytes: the tenth would end at byte 30, so nine stay.
+        QTest::newRow("never inside a character")
+            << QByteArray("写写写写写写写写写写") << 1 << QByteArray("写写写写写写写写写_1");
+    }
+
+    void volumeNames() {
+        QFETCH(QByteArray, prefix);
+        QFETCH(int, number);
+        QFETCH(QByteArray, volume);
+        QCOMPARE(QByteArray::fromStdString(DiscVolumeName(prefix.toStdString(), number)), volume);
     }
 
     void countMatchesImage_data() {

@@ -184,6 +184,19 @@ class TestFolderListing : public QObject {
                  std::shared_ptr<const drovalin::FileTable>(rebuilt.files));
     }
 
+    // The table takes each file's size from the control when it gives one: here the file's name length.
+    void rebuildTakesSizesFromTheControl() {
+        drovalin::RebuildControl control;
+        control.kilobytes = [](const std::string& name, std::int64_t bytes) {
+            return static_cast<std::int64_t>(name.size()) * 1000 + (bytes > 0 ? 1 : 0);
+        };
+        const drovalin::RebuildResult rebuilt = drovalin::RebuildFolder(folder_, 100000, control);
+        QCOMPARE(rebuilt.files->Rows(), 7);
+        QCOMPARE(rebuilt.files->Cell(1, 0), std::string("sparse-3g.img"));
+        QCOMPARE(rebuilt.files->Cell(1, 1), std::string("13001"));
+        QCOMPARE(rebuilt.files->Cell(rebuilt.files->Rows() - 1, 1), std::string("6001"));  // "\xff\xfe.bin"
+    }
+
     // QDir cannot name files whose names are not UTF-8, so QTemporaryDir would leave this one behind.
     void cleanupTestCase() { QVERIFY(::unlink(JoinPath(folder_, "\xff\xfe.bin").c_str()) == 0); }
 
