@@ -236,6 +236,35 @@ class TestDiscImage : public QObject {
         QVERIFY2(charged >= image->Bytes(), qPrintable(QString("%1 < %2").arg(charged).arg(image->Bytes())));
     }
 
+    // Items deeper in the folder bring the folders on the way, one of them named in bytes that are not UTF-8.
+    void nestedItemsAreCounted() {
+        ScratchDir dir;
+        std::string folder = dir.path().toStdString();
+        WriteFile(folder + "/a/b/one.txt", std::string(3000, '1'));
+        WriteFile(folder + "/a/b/two.txt", "2");
+        WriteFile(folder + "/a/other.txt", "left out");
+        WriteFile(folder + "/bad\xff/inner.txt", "inner");
+        WriteFile(folder + "/whole/x/y.bin", std::string(5000, 'y'));
+        std::vector<DiscItem> items = {{"a/b/one.txt", false, 3000},
+                                       {"a/b/two.txt", false, 1},
+                                       {"bad\xff/inner.txt", false, 5},
+                                       {"whole", true, 0}};
+        std::string error;
+        auto image = DiscImage::Build(folder, items, "N", error);
+        QVERIFY2(image, error.c_str());
+        auto tree = ReadDiscTree(folder, items, error);
+        QVERIFY(tree);
+        QCOMPARE(DiscImageBytes(*tree), image->Bytes());
+        std::int64_t charged = DiscFixedBytes();
+        for (const DiscItem& item : items) charged += *DiscItemBytes(folder, item, error);
+        QVERIFY(charged >= image->Bytes());
+        std::atomic<bool> cancel{false};
+        QCOMPARE(image->Write(dir.filePath("n.iso").toStdString(), nullptr, cancel), std::string());
+        QStringList joliet = JolietRootNames(dir.filePath("n.iso").toStdString());
+        joliet.sort();
+        QCOMPARE(joliet, (QStringList{"a", "bad%FF", "whole"}));
+    }
+
     void cancelledOrRefusedWriteLeavesNoImage() {
         ScratchDir dir;
         std::string folder = dir.filePath("src").toStdString(), target = dir.filePath("t").toStdString();
