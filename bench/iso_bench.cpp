@@ -14,8 +14,8 @@
 #include "disc/disc_image.h"
 #include "disc/disc_layout.h"
 #include "disc/disc_tree.h"
-#include "file_table.h"
-#include "media_plan.h"
+#include "plan/media_plan.h"
+#include "tables/file_table.h"
 
 namespace drovalin::bench {
 
@@ -115,11 +115,11 @@ int RunIsoBench(const std::string& base) {
             std::fprintf(stderr, "%s\n", error.c_str());
             return 1;
         }
-        table.Append(item.path, KilobytesUp(*bytes));
+        table.AppendBytes(item.path, *bytes);
     }
     table.SortBySizeDescending();
     const std::int64_t fixedKb = KilobytesUp(DiscFixedBytes());
-    MediaPlan plan = PlanMedia(table, static_cast<std::int32_t>(kCdBytes / 1024 - fixedKb + 1));
+    MediaPlan plan = PlanMedia(table, static_cast<std::int32_t>(kCdBytes / 1024 - fixedKb));
 
     std::int64_t predictedKb = 0, actualKb = 0, plannedKb = 0;
     int overCapacity = 0, underPredicted = 0;
@@ -127,11 +127,11 @@ int RunIsoBench(const std::string& base) {
     std::atomic<bool> cancel{false};
     for (std::size_t m = 0; m < plan.media.size(); ++m) {
         std::vector<DiscItem> medium;
-        std::int64_t planned = fixedKb;
+        std::int64_t planned = fixedKb * 1024;
         for (int row : plan.media[m].rows) {
             medium.push_back({table.Name(row), false,
                               static_cast<std::int64_t>(fs::file_size(source + "/" + table.Name(row)))});
-            planned += table.Kilobytes(row);
+            planned += table.Bytes(row);
         }
         auto tree = ReadDiscTree(source, medium, error);
         if (!tree) {
@@ -175,11 +175,11 @@ int RunIsoBench(const std::string& base) {
 
         predictedKb += KilobytesUp(predicted);
         actualKb += KilobytesUp(actual);
-        plannedKb += planned;
+        plannedKb += KilobytesUp(planned);
         if (actual > kCdBytes) ++overCapacity;
         if (predicted < actual) ++underPredicted;
         maxError = std::max(maxError, 100.0 * std::abs(static_cast<double>(predicted - actual)) / actual);
-        maxPlannedError = std::max(maxPlannedError, 100.0 * (planned * 1024.0 - actual) / actual);
+        maxPlannedError = std::max(maxPlannedError, 100.0 * static_cast<double>(planned - actual) / actual);
     }
     std::printf(
         "iso media=%zu files=%zu predicted_kb=%lld actual_kb=%lld max_error_pct=%.4f over_capacity=%d "

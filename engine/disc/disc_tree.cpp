@@ -96,8 +96,8 @@ std::optional<std::int64_t> DiscItemBytes(const std::string& folder, const DiscI
     return bytes;
 }
 
-std::int64_t DiscFileKilobytes(const std::string& name, std::int64_t bytes) {
-    return (DiscEntryBytes({name, false, bytes, {}}) + 1023) / 1024;
+std::int64_t DiscFileBytes(const std::string& name, std::int64_t bytes) {
+    return DiscEntryBytes({name, false, bytes, {}});
 }
 
 std::int64_t DiscFixedKilobytes() { return (DiscFixedBytes() + 1023) / 1024; }

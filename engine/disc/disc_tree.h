@@ -22,8 +22,9 @@ std::optional<DiscEntry> ReadDiscTree(const std::string& folder, const std::vect
 std::optional<std::int64_t> DiscItemBytes(const std::string& folder, const DiscItem& item,
                                           std::string& error);
 
-// A file's cost in kilobytes (rounded up), as a top item of an image; and the fixed part of every image.
-std::int64_t DiscFileKilobytes(const std::string& name, std::int64_t bytes);
+// What a file adds at most to an image as one of its top items, in bytes; and the fixed part of every image
+// in kilobytes, rounded up.
+std::int64_t DiscFileBytes(const std::string& name, std::int64_t bytes);
 std::int64_t DiscFixedKilobytes();
 
 }  // namespace drovalin

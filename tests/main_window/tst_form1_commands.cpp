@@ -10,13 +10,13 @@
 #include <fstream>
 #include <memory>
 
-#include "combination_table.h"
 #include "disc/disc_tree.h"
-#include "file_table.h"
 #include "folder_chooser.h"
 #include "form1.h"
 #include "recording_doubles.h"
 #include "sample_folder.h"
+#include "tables/combination_table.h"
+#include "tables/file_table.h"
 
 using drovalin::Form1;
 using Names = std::vector<std::string>;
@@ -341,16 +341,16 @@ void TestForm1Commands::discSizeCountsAsTheDisc() {
     QVERIFY(disc && disc->isCheckable() && !disc->isChecked());
     disc->trigger();
     QVERIFY(form_->DiscSize());
-    const std::int64_t big = drovalin::DiscFileKilobytes("big", 20 * 1024);
-    const std::int64_t small = drovalin::DiscFileKilobytes("small", 10 * 1024);
-    QVERIFY(big > 20 && small > 10);
-    QCOMPARE(form_->Files().Kilobytes(1), big);
-    QCOMPARE(form_->Files().Kilobytes(2), small);
+    const std::int64_t big = drovalin::DiscFileBytes("big", 20 * 1024);
+    const std::int64_t small = drovalin::DiscFileBytes("small", 10 * 1024);
+    QVERIFY(big > 20 * 1024 && small > 10 * 1024);
+    QCOMPARE(form_->Files().Bytes(1), big);
+    QCOMPARE(form_->Files().Bytes(2), small);
     QCOMPARE(form_->Combinations().Capacity(), std::int32_t(100 - drovalin::DiscFixedKilobytes()));
 
     disc->trigger();
     QVERIFY(!form_->DiscSize());
-    QCOMPARE(form_->Files().Kilobytes(1), std::int64_t{20});
+    QCOMPARE(form_->Files().Bytes(1), std::int64_t{20 * 1024});
     QCOMPARE(form_->Combinations().Capacity(), std::int32_t{100});
     QVERIFY(notifier_.notices.empty());
 }

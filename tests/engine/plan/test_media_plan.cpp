@@ -1,0 +1,273 @@
+#include <QTest>
+#include <algorithm>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <random>
+#include <vector>
+
+#include "plan/bin_packing.h"
+#include "plan/media_plan.h"
+#include "search/best_combination.h"
+#include "tables/file_table.h"
+
+using drovalin::FileTable;
+using drovalin::MediaPlan;
+using Sizes = std::vector<std::int64_t>;
+Q_DECLARE_METATYPE(Sizes)
+
+namespace {
+
+std::shared_ptr<FileTable> Table(const Sizes& sizes) {
+    auto table = std::make_shared<FileTable>();
+    for (std::size_t i = 0; i < sizes.size(); ++i)
+        table->Append(std::string("f").append(std::to_string(10000 + i)), sizes[i]);
+    table->SortBySizeDescending();
+    return table;
+}
+
+// First-fit decreasing the plain way: every bin is tried in turn.
+std::size_t NaiveFirstFit(Sizes sizes, std::int64_t limit) {
+    std::sort(sizes.rbegin(), sizes.rend());
+    std::vector<std::int64_t> fills;
+    for (const std::int64_t size : sizes) {
+        std::size_t bin = 0;
+        while (bin < fills.size() && fills[bin] + size > limit) ++bin;
+        if (bin == fills.size()) fills.push_back(0);
+        fills[bin] += size;
+    }
+    return fills.size();
+}
+
+// The fewest bins, by trying every placement.
+std::size_t FewestBins(Sizes sizes, std::int64_t limit) {
+    std::sort(sizes.rbegin(), sizes.rend());
+    std::size_t best = sizes.size();
+    std::vector<std::int64_t> fills;
+    const std::function<void(std::size_t)> place = [&](std::size_t item) {
+        if (fills.size() >= best) return;
+        if (item == sizes.size()) {
+            best = fills.size();
+            return;
+        }
+        for (std::size_t bin = 0; bin < fills.size(); ++bin) {
+            if (fills[bin] + sizes[item] > limit) continue;
+            fills[bin] += sizes[item];
+            place(item + 1);
+            fills[bin] -= sizes[item];
+        }
+        fills.push_back(sizes[item]);
+        place(item + 1);
+        fills.pop_back();
+    };
+    place(0);
+    return best;
+}
+
+Sizes RandomSizes(std::mt19937_64& random, int files, std::int64_t low, std::int64_t high) {
+    Sizes sizes;
+    for (int i = 0; i < files; ++i)
+        sizes.push_back(std::uniform_int_distribution<std::int64_t>(low, high)(random));
+    return sizes;
+}
+
+// Three files to a medium, each a quarter to a half of it, filling it to capacity - 1.
+Sizes Triplets(std::mt19937_64& random, int media, std::int64_t capacity) {
+    const std::int64_t limit = capacity - 1;
+    Sizes sizes;
+    while (static_cast<int>(sizes.size()) < 3 * media) {
+        const Sizes two = RandomSizes(random, 2, (limit + 3) / 4, limit / 2);
+        const std::int64_t third = limit - two[0] - two[1];
+        if (third < (limit + 3) / 4 || third > limit / 2) continue;
+        sizes.insert(sizes.end(), {two[0], two[1], third});
+    }
+    std::shuffle(sizes.begin(), sizes.end(), random);
+    return sizes;
+}
+
+// Every promise of a plan; empty when all hold.
+QString BrokenPromise(const FileTable& files, const MediaPlan& plan, std::int32_t capacity) {
+    std::vector<int> seen(static_cast<std::size_t>(files.Rows()), 0);
+    for (std::size_t m = 0; m < plan.media.size(); ++m) {
+        const auto& medium = plan.media[m];
+        std::int64_t total = 0;
+        for (const int row : medium.rows) {
+            ++seen[static_cast<std::size_t>(row)];
+            total += files.Kilobytes(row);
+        }
+        if (medium.rows.empty()) return QStringLiteral("an empty medium");
+        if (total != medium.total) return QStringLiteral("medium %1: wrong total").arg(m);
+        if (total >= capacity) return QStringLiteral("medium %1 is full: %2").arg(m).arg(total);
+        if (!std::is_sorted(medium.rows.begin(), medium.rows.end()))
+            return QStringLiteral("medium %1: names not largest first").arg(m);
+        if (m > 0 && plan.media[m - 1].total < total) return QStringLiteral("media not fullest first");
+    }
+    for (const int row : plan.tooLarge) {
+        ++seen[static_cast<std::size_t>(row)];
+        if (files.Kilobytes(row) < capacity && capacity > 0)
+            return QStringLiteral("row %1 is not too large").arg(row);
+    }
+    for (int row = 1; row < files.Rows(); ++row)
+        if (seen[static_cast<std::size_t>(row)] != 1)
+            return QStringLiteral("row %1 planned %2 times").arg(row).arg(seen[row]);
+    if (static_cast<std::int64_t>(plan.media.size()) > plan.firstFitMedia)
+        return QStringLiteral("more media than FFD");
+    if (static_cast<std::int64_t>(plan.media.size()) < plan.lowerBound)
+        return QStringLiteral("below the lower bound");
+    return {};
+}
+
+}  // namespace
+
+class TestMediaPlan : public QObject {
+    Q_OBJECT
+  private slots:
+    void keepsItsPromises_data() {
+        QTest::addColumn<int>("files");
+        QTest::addColumn<qint64>("low");
+        QTest::addColumn<qint64>("high");
+        QTest::addColumn<int>("capacity");
+        QTest::newRow("many small files") << 400 << qint64(0) << qint64(300) << 1000;
+        QTest::newRow("video-like") << 120 << qint64(150) << qint64(550) << 1000;
+        QTest::newRow("some too large") << 60 << qint64(0) << qint64(1500) << 1000;
+        QTest::newRow("equal sizes") << 50 << qint64(333) << qint64(334) << 1000;
+        QTest::newRow("mostly 0 KB") << 40 << qint64(0) << qint64(1) << 3;
+        QTest::newRow("DVD, large files") << 200 << qint64(0) << qint64(3'000'000) << 4'590'208;
+    }
+    void keepsItsPromises() {
+        QFETCH(int, files);
+        QFETCH(qint64, low);
+        QFETCH(qint64, high);
+        QFETCH(int, capacity);
+        std::mt19937_64 random(static_cast<std::uint64_t>(files) * 131 + static_cast<std::uint64_t>(high));
+        for (int round = 0; round < 20; ++round) {
+            const Sizes sizes = RandomSizes(random, files, low, high);
+            const auto table = Table(sizes);
+            const MediaPlan plan = drovalin::PlanMedia(*table, capacity);
+            const QString broken = BrokenPromise(*table, plan, capacity);
+            QVERIFY2(broken.isEmpty(), qPrintable(broken));
+            Sizes fitting;
+            for (const std::int64_t size : sizes)
+                if (size < capacity) fitting.push_back(size);
+            QCOMPARE(plan.firstFitMedia, static_cast<std::int64_t>(NaiveFirstFit(fitting, capacity - 1)));
+            std::int64_t sum = 0;
+            for (const std::int64_t size : fitting) sum += size;
+            const std::int64_t bound =
+                fitting.empty() ? 0 : std::max<std::int64_t>(1, (sum + capacity - 2) / (capacity - 1));
+            QCOMPARE(plan.lowerBound, bound);
+            const MediaPlan again = drovalin::PlanMedia(*table, capacity);
+            QCOMPARE(again.media.size(), plan.media.size());
+            for (std::size_t m = 0; m < plan.media.size(); ++m)
+                QCOMPARE(again.media[m].rows, plan.media[m].rows);
+        }
+    }
+
+    // Tiny folders: the plan is the true optimum, and the stronger bound never claims more than it.
+    void tinyFoldersPlannedOptimally() {
+        std::mt19937_64 random(99);
+        for (int round = 0; round < 300; ++round) {
+            const int files = 1 + static_cast<int>(random() % 8);
+            const Sizes sizes = RandomSizes(random, files, 1, 99);
+            const std::size_t fewest = FewestBins(sizes, 99);
+            const MediaPlan plan = drovalin::PlanMedia(*Table(sizes), 100);
+            QCOMPARE(plan.media.size(), fewest);
+            Sizes descending = sizes;
+            std::sort(descending.rbegin(), descending.rend());
+            QVERIFY(drovalin::BinLowerBoundL2(descending, 99) <= static_cast<std::int64_t>(fewest));
+        }
+    }
+
+    // First-fit decreasing needs more media here; the plan finds the triplets.
+    void tripletsReachTheLowerBound_data() {
+        QTest::addColumn<int>("media");
+        QTest::addColumn<int>("capacity");
+        QTest::addColumn<int>("empty");
+        QTest::newRow("CD") << 40 << 720000 << 0;
+        QTest::newRow("DVD") << 60 << 4590208 << 0;
+        QTest::newRow("BD") << 40 << 24438784 << 0;
+        QTest::newRow("CD with 0 KB files") << 40 << 720000 << 5;
+    }
+    void tripletsReachTheLowerBound() {
+        QFETCH(int, media);
+        QFETCH(int, capacity);
+        QFETCH(int, empty);
+        std::mt19937_64 random(static_cast<std::uint64_t>(capacity));
+        Sizes sizes = Triplets(random, media, capacity);
+        sizes.insert(sizes.end(), static_cast<std::size_t>(empty), 0);
+        const auto table = Table(sizes);
+        const MediaPlan plan = drovalin::PlanMedia(*table, capacity);
+        QCOMPARE(plan.lowerBound, static_cast<std::int64_t>(media));
+        QCOMPARE(static_cast<int>(plan.media.size()), media);
+        QVERIFY(BrokenPromise(*table, plan, capacity).isEmpty());
+    }
+
+    // Sizes in bytes whose kilobytes, rounded, would fit where the bytes do not, or the other way round.
+    void fitsInBytes_data() {
+        QTest::addColumn<Sizes>("bytes");
+        QTest::addColumn<int>("capacity");
+        QTest::addColumn<int>("media");
+        QTest::addColumn<qint64>("bestBytes");  // -1: only that the best fits
+        QTest::newRow("699 KB and three 511-byte files")
+            << Sizes{699 * 1024, 511, 511, 511} << 700 << 2 << qint64(699 * 1024 + 2 * 511);
+        QTest::newRow("three files of 239,094 bytes") << Sizes(3, 239'094) << 700 << 2 << qint64(2 * 239'094);
+        QTest::newRow("1,000 files of 1,535 bytes") << Sizes(1000, 1535) << 700 << 3 << qint64(466 * 1535);
+        QTest::newRow("counted 700 KB, one byte below the capacity")
+            << Sizes{700 * 1024 - 1, 1, 0} << 700 << 2 << qint64(700 * 1024 - 1);
+        QTest::newRow("past the bitset, sizes off whole kilobytes")
+            << Sizes{20'480'001, 20'479'999, 20'479'998, 700} << 40'000 << 2 << qint64(-1);
+    }
+    void fitsInBytes() {
+        QFETCH(Sizes, bytes);
+        QFETCH(int, capacity);
+        QFETCH(qint64, bestBytes);
+        FileTable table;
+        for (std::size_t i = 0; i < bytes.size(); ++i)
+            table.AppendBytes(std::string("f").append(std::to_string(10000 + i)), bytes[i]);
+        table.SortBySizeDescending();
+        const std::int64_t room = std::int64_t{capacity} * 1024;
+
+        const MediaPlan plan = drovalin::PlanMedia(table, capacity);
+        QTEST(static_cast<int>(plan.media.size()), "media");
+        // The bytes of a set, or -1 when they do not stay below the capacity.
+        const auto fitting = [&](const std::vector<int>& rows) {
+            qint64 sum = 0;
+            for (const int row : rows) sum += table.Bytes(row);
+            return sum < room ? sum : -1;
+        };
+        std::size_t planned = 0;
+        for (const auto& medium : plan.media) {
+            QVERIFY(fitting(medium.rows) >= 0);
+            planned += medium.rows.size();
+        }
+        QCOMPARE(planned, bytes.size());
+        const qint64 best = fitting(drovalin::BestCombination(table, capacity).rows);
+        QVERIFY(best >= 0);
+        if (bestBytes >= 0) QCOMPARE(best, bestBytes);
+    }
+
+    void edges_data() {
+        QTest::addColumn<Sizes>("sizes");
+        QTest::addColumn<int>("capacity");
+        QTest::addColumn<int>("media");
+        QTest::addColumn<int>("tooLarge");
+        QTest::addColumn<qint64>("lowerBound");
+        QTest::newRow("capacity 0: every file too large") << Sizes{0, 3} << 0 << 0 << 2 << qint64(0);
+        QTest::newRow("capacity 1: 0 KB files on one medium") << Sizes{0, 0, 1} << 1 << 1 << 1 << qint64(1);
+        QTest::newRow("empty table") << Sizes{} << 700 << 0 << 0 << qint64(0);
+        QTest::newRow("only 0 KB files") << Sizes{0, 0, 0} << 700 << 1 << 0 << qint64(1);
+        QTest::newRow("exactly capacity - 1 each") << Sizes{699, 699, 1} << 700 << 3 << 0 << qint64(3);
+    }
+    void edges() {
+        QFETCH(Sizes, sizes);
+        QFETCH(int, capacity);
+        const auto table = Table(sizes);
+        const MediaPlan plan = drovalin::PlanMedia(*table, capacity);
+        QTEST(static_cast<int>(plan.media.size()), "media");
+        QTEST(static_cast<int>(plan.tooLarge.size()), "tooLarge");
+        QTEST(static_cast<qint64>(plan.lowerBound), "lowerBound");
+        QVERIFY(BrokenPromise(*table, plan, capacity).isEmpty());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestMediaPlan)
+#include "test_media_plan.moc"
