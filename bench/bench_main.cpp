@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "child_process.h"
+#include "iso_bench.h"
 #include "listing/folder_listing.h"
 #include "listing/rebuild_control.h"
 #include "naive_walk.h"
@@ -51,12 +52,14 @@ struct Options {
     bool plan = false;
     bool planCompare = false;
     bool tree = false;
+    bool iso = false;
 };
 
 void Usage() {
     std::fprintf(
         stderr,
-        "usage: drovalin-bench [--plan | --plan-compare | --tree] [--files N] [--capacity KB] [--dir PATH] "
+        "usage: drovalin-bench [--plan | --plan-compare | --tree | --iso] [--files N] [--capacity KB] [--dir "
+        "PATH] "
         "[--threads "
         "N]\n"
         "                      [--delay-us US]\n"
@@ -72,6 +75,8 @@ void Usage() {
         "  --tree         a tree of N files (default 100,000) in about N/100 folders three levels deep\n"
         "                 (or the tree --dir names), listed in each item unit and timed against du -s\n"
         "                 and find; DVD capacity unless --capacity\n"
+        "  --iso          disc images of a 2 GiB folder at CD-R capacity: count against image, time against "
+        "xorriso\n"
         "  TMPDIR         where synthetic folders are made (default /tmp)\n",
         static_cast<long long>(kSlowFiles));
 }
@@ -90,6 +95,10 @@ std::optional<Options> ParseOptions(int argc, char** argv) {
         const std::string flag = argv[i];
         if (flag == "--tree") {
             options.tree = true;
+            continue;
+        }
+        if (flag == "--iso") {
+            options.iso = true;
             continue;
         }
         if (flag == "--plan" || flag == "--plan-compare") {
@@ -267,6 +276,7 @@ int main(int argc, char** argv) {
     }
     const char* tmp = std::getenv("TMPDIR");
     const std::string base = tmp != nullptr && *tmp != '\0' ? tmp : "/tmp";
+    if (options->iso) return RunIsoBench(base);
     if (options->planCompare) return RunPlanCompare(base);
     if (options->tree) {
         std::signal(SIGINT, RequestStop);

@@ -23,8 +23,8 @@ class IniText {
     // key's line. The value must hold no line break.
     void SetValue(std::string_view section, std::string_view key, const std::optional<std::string>& value);
 
-    // Removes the section when it holds no key any more: its header, the blank lines in it, and the one
-    // blank line that SetValue put before a section it added. Other lines stay as they are.
+    // Removes the section's header when no line but blank ones follows it up to the next section, with the
+    // blank lines that set it apart, so a file that only ever held the section is as it was before.
     void RemoveSectionIfEmpty(std::string_view section);
 
     std::string Bytes() const;

@@ -380,7 +380,10 @@ ListedFolder ListAndMeasureFiles(const std::string& folder, const RebuildControl
 ListedFolder ListAndMeasureFiles(const std::string& folder, const RebuildControl& control, FileTable& files) {
     return ListAndMeasure(
         folder, control, [&](std::size_t count) { files.Reserve(count); },
-        [&](std::string&& name, std::int64_t bytes) { files.AppendBytes(std::move(name), bytes); });
+        [&](std::string&& name, std::int64_t bytes) {
+            files.AppendBytes(std::move(name),
+                              control.countedBytes ? control.countedBytes(name, bytes) : bytes);
+        });
 }
 
 }  // namespace drovalin

@@ -36,6 +36,12 @@ struct RebuildControl {
     // Benchmark and test hook, never set by the program: runs right before each file is measured, on the
     // measuring threads, several at once. It stands in for a slow file system or a file that vanishes.
     std::function<void(const std::string& name)> beforeMeasuring;
+    // The bytes a file counts for in the file table (what plans and combinations fit), from its name and
+    // length; unset, its length. Called on the measuring threads, several at once.
+    std::function<std::int64_t(const std::string& name, std::int64_t bytes)> countedBytes;
+    // What a folder of a tree adds beside its files' counted bytes (its own records), from its name; unset,
+    // nothing. Set together with countedBytes.
+    std::function<std::int64_t(const std::string& name)> countedFolderBytes;
 };
 
 // Measuring waits on the file system more than on the processor (a network share answers each query in

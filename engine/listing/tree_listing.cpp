@@ -247,7 +247,8 @@ class TreeWalk {
                     node.fileNames.append(name).push_back('\0');
                     node.fileBytes.push_back(st.st_size);
                 } else {
-                    node.bytes += st.st_size;
+                    node.bytes +=
+                        control_.countedBytes ? control_.countedBytes(name, st.st_size) : st.st_size;
                 }
                 const std::int64_t found = found_.fetch_add(1, std::memory_order_relaxed) + 1;
                 if (found % 1024 == 0) throttle_.Offer(RebuildPhase::kListing, found, 0);
@@ -295,8 +296,8 @@ struct Frame {
 };
 
 // The bytes below a subfolder kept whole, and the first folder below it that could not be read.
-std::int64_t WholeBytes(const FolderNode& top, const std::string& topPath, ListedTree& result,
-                        const FolderNode*& failed, std::string& failedPath) {
+std::int64_t WholeBytes(const FolderNode& top, const std::string& topPath, const RebuildControl& control,
+                        ListedTree& result, const FolderNode*& failed, std::string& failedPath) {
     std::int64_t total = 0;
     std::vector<Frame> stack{{&top, topPath}};
     failed = nullptr;
@@ -312,6 +313,7 @@ std::int64_t WholeBytes(const FolderNode& top, const std::string& topPath, Liste
             failedPath = frame.path;
         }
         total += frame.node->bytes;
+        if (control.countedFolderBytes) total += control.countedFolderBytes(frame.node->name);
         for (auto child = frame.node->children.rbegin(); child != frame.node->children.rend(); ++child)
             stack.push_back({*child, frame.path + (*child)->name + "/"});
     }
@@ -319,9 +321,17 @@ std::int64_t WholeBytes(const FolderNode& top, const std::string& topPath, Liste
 }
 
 // Hands on a folder's own files, prefixed by its path, and names those that could not be measured.
-void AddFiles(const FolderNode& node, const std::string& path, ListedTree& result, const ItemSink& add) {
+void AddFiles(const FolderNode& node, const std::string& path, const RebuildControl& control,
+              ListedTree& result, const ItemSink& add) {
+    // Counted as a disc counts, a file below the folder also brings the folders on its way.
+    std::int64_t onTheWay = 0;
+    if (control.countedFolderBytes)
+        for (std::size_t from = 0, slash; (slash = path.find('/', from)) != std::string::npos;
+             from = slash + 1)
+            onTheWay += control.countedFolderBytes(path.substr(from, slash - from));
     const char* name = node.fileNames.data();
-    for (const std::int64_t bytes : node.fileBytes) {
+    for (std::int64_t bytes : node.fileBytes) {
+        if (control.countedBytes) bytes = control.countedBytes(name, bytes) + onTheWay;
         const std::size_t length = std::strlen(name);
         std::string item;
         item.reserve(path.size() + length);
@@ -334,14 +344,15 @@ void AddFiles(const FolderNode& node, const std::string& path, ListedTree& resul
 }
 
 // Hands on the items in the tree's order: each folder's files, then its subfolders in listing order.
-void Emit(const FolderNode& root, ItemUnit unit, ListedTree& result, const ItemSink& add) {
+void Emit(const FolderNode& root, ItemUnit unit, const RebuildControl& control, ListedTree& result,
+          const ItemSink& add) {
     if (unit == ItemUnit::kFilesAndSubfolders) {
-        AddFiles(root, {}, result, add);
+        AddFiles(root, {}, control, result, add);
         for (const FolderNode* top : root.children) {
             const std::string path = top->name + "/";
             const FolderNode* failed = nullptr;
             std::string failedPath;
-            const std::int64_t bytes = WholeBytes(*top, path, result, failed, failedPath);
+            const std::int64_t bytes = WholeBytes(*top, path, control, result, failed, failedPath);
             if (top->passedOver) continue;
             if (failed != nullptr) {
                 result.leftOut.push_back({failedPath, ErrorText(failed->error)});
@@ -364,7 +375,7 @@ void Emit(const FolderNode& root, ItemUnit unit, ListedTree& result, const ItemS
             result.leftOut.push_back({frame.path, ErrorText(node.error)});
             continue;
         }
-        AddFiles(node, frame.path, result, add);
+        AddFiles(node, frame.path, control, result, add);
         for (auto child = node.children.rbegin(); child != node.children.rend(); ++child)
             stack.push_back({*child, frame.path + (*child)->name + "/"});
     }
@@ -413,7 +424,7 @@ ListedTree ListItems(const std::string& folder, ItemUnit unit, const RebuildCont
     }
     result.opened = true;
     reserve(CountItems(root, unit));
-    Emit(root, unit, result, add);
+    Emit(root, unit, control, result, add);
     return result;
 }
 

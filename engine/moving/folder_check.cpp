@@ -8,7 +8,8 @@
 namespace drovalin {
 
 std::vector<std::string> FilesChangedSinceListing(const std::string& folder,
-                                                  const std::vector<ListedEntry>& files) {
+                                                  const std::vector<ListedEntry>& files,
+                                                  const CountedBytes& count) {
     std::vector<std::string> changed;
     const int dirFd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     for (const ListedEntry& file : files) {
@@ -19,7 +20,9 @@ std::vector<std::string> FilesChangedSinceListing(const std::string& folder,
         const std::string path = whole ? file.name.substr(0, file.name.size() - 1) : file.name;
         const bool there = dirFd >= 0 && fstatat(dirFd, path.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0;
         const bool same =
-            there && (whole ? S_ISDIR(st.st_mode) : S_ISREG(st.st_mode) && st.st_size == file.bytes);
+            there && (whole ? S_ISDIR(st.st_mode)
+                            : S_ISREG(st.st_mode) && (count ? count(file.name, st.st_size)
+                                                            : std::int64_t{st.st_size}) == file.bytes);
         if (!same) changed.push_back(file.name);
     }
     if (dirFd >= 0) close(dirFd);

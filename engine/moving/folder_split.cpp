@@ -55,7 +55,7 @@ std::string SplitSubfolderName(std::size_t medium) {
 }
 
 SplitOutcome SplitIntoSubfolders(const std::string& folder, const std::vector<SplitMedium>& media,
-                                 SplitDialogs& dialogs, MoveRecord* record) {
+                                 SplitDialogs& dialogs, MoveRecord* record, const CountedBytes& count) {
     if (media.empty()) return SplitOutcome::Moved;
     for (const SplitMedium& medium : media) {
         if (!IsPlainName(medium.subfolder)) {
@@ -68,7 +68,8 @@ SplitOutcome SplitIntoSubfolders(const std::string& folder, const std::vector<Sp
     for (const SplitMedium& medium : media)
         for (std::size_t i = 0; i < medium.bytes.size() && i < medium.names.size(); ++i)
             listed.push_back({medium.names[i], medium.bytes[i]});
-    if (const std::vector<std::string> changed = FilesChangedSinceListing(folder, listed); !changed.empty()) {
+    if (const std::vector<std::string> changed = FilesChangedSinceListing(folder, listed, count);
+        !changed.empty()) {
         dialogs.ReportChangedFiles(changed);
         return SplitOutcome::FilesChanged;
     }

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "moving/combination_mover.h"
+#include "moving/folder_check.h"
 
 namespace drovalin {
 
@@ -51,8 +52,10 @@ std::string SplitSubfolderName(std::size_t medium);
 // those subfolders' names is taken by an entry of the folder, says so and moves nothing. Otherwise asks once,
 // then makes each subfolder and moves its files into it with the same no-replace move as a combination,
 // stopping at the first failure; what moved stays moved, and a subfolder made for the failing medium is
-// removed again while empty. record, when given, receives what was made and moved.
+// removed again while empty. record, when given, receives what was made and moved; count is how the
+// listing counted the bytes given.
 SplitOutcome SplitIntoSubfolders(const std::string& folder, const std::vector<SplitMedium>& media,
-                                 SplitDialogs& dialogs, MoveRecord* record = nullptr);
+                                 SplitDialogs& dialogs, MoveRecord* record = nullptr,
+                                 const CountedBytes& count = {});
 
 }  // namespace drovalin

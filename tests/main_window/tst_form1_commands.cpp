@@ -10,6 +10,7 @@
 #include <fstream>
 #include <memory>
 
+#include "disc/disc_tree.h"
 #include "folder_chooser.h"
 #include "form1.h"
 #include "recording_doubles.h"
@@ -74,6 +75,7 @@ class TestForm1Commands : public QObject {
     void everyStepByKeyboard();
     void unitFollowedByTableMoveAndUndo_data();
     void unitFollowedByTableMoveAndUndo();
+    void discSizeCountsAsTheDisc();
 
   private:
     void ShowForm();
@@ -122,8 +124,9 @@ void TestForm1Commands::commandsInMenu() {
     for (QAction* action : form_->CommandMenu()->actions())
         if (!action->isSeparator()) texts << action->text() + " " + action->shortcut().toString();
     QCOMPARE(texts,
-             (QStringList{"フォルダを開く… Ctrl+O", "再読み込み F5", "元に戻す Ctrl+Z",
-                          "最適な組み合わせを移動… Ctrl+B", "全体の振り分け計画… Ctrl+P", "項目の単位 "}));
+             (QStringList{"フォルダを開く… Ctrl+O", "再読み込み F5", "ディスク上のサイズで数える Ctrl+D",
+                          "元に戻す Ctrl+Z", "最適な組み合わせを移動… Ctrl+B", "全体の振り分け計画… Ctrl+P",
+                          "項目の単位 "}));
     // Nothing to reload and nothing to undo yet.
     QVERIFY(Command(*form_, "フォルダを開く…")->isEnabled());
     QVERIFY(!Command(*form_, "再読み込み")->isEnabled());
@@ -368,6 +371,31 @@ void TestForm1Commands::unitFollowedByTableMoveAndUndo() {
     form_->UndoLastMove();
     QVERIFY(!Exists(folder + "/w"));
     QVERIFY(Exists(folder + "/top") && Exists(folder + "/sub/x") && Exists(folder + "/sub/deeper/y"));
+    QVERIFY(notifier_.notices.empty());
+}
+
+// The disc count changes the sizes and the capacity and lists the folder again; off, all is as before.
+void TestForm1Commands::discSizeCountsAsTheDisc() {
+    const std::string folder = MakeFolder(dir_->path().toStdString(), "f", {{"big", 20}, {"small", 10}});
+    form_->Text1()->setText("100");
+    chooser_.answer = QString::fromStdString(folder);
+    ShowForm();
+    form_->OpenFolder();
+    QAction* disc = Command(*form_, "ディスク上のサイズで数える");
+    QVERIFY(disc && disc->isCheckable() && !disc->isChecked());
+    disc->trigger();
+    QVERIFY(form_->DiscSize());
+    const std::int64_t big = drovalin::DiscFileBytes("big", 20 * 1024);
+    const std::int64_t small = drovalin::DiscFileBytes("small", 10 * 1024);
+    QVERIFY(big > 20 * 1024 && small > 10 * 1024);
+    QCOMPARE(form_->Files().Bytes(1), big);
+    QCOMPARE(form_->Files().Bytes(2), small);
+    QCOMPARE(form_->Combinations().Capacity(), std::int32_t(100 - drovalin::DiscFixedKilobytes()));
+
+    disc->trigger();
+    QVERIFY(!form_->DiscSize());
+    QCOMPARE(form_->Files().Bytes(1), std::int64_t{20 * 1024});
+    QCOMPARE(form_->Combinations().Capacity(), std::int32_t{100});
     QVERIFY(notifier_.notices.empty());
 }
 

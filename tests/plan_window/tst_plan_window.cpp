@@ -1,5 +1,8 @@
 #include <QAction>
 #include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -98,6 +101,7 @@ class TestPlanWindow : public QObject {
     void commandsFollowTheTables();
     void bestCombinationGoesThroughTheMove();
     void planCommandOpensTheWindow();
+    void writesDiscImages();
     void wholeFolderCommandsSeeOnlyWhatIsThere_data();
     void wholeFolderCommandsSeeOnlyWhatIsThere();
 
@@ -145,11 +149,11 @@ void TestPlanWindow::showsThePlan() {
     QStringList headers;
     for (int col = 0; col < model.columnCount(); ++col)
         headers << model.headerData(col, Qt::Horizontal).toString();
-    QCOMPARE(headers, (QStringList{"番号", "合計サイズ", "ファイル数", "空き容量", "ファイル名"}));
+    QCOMPARE(headers, (QStringList{"番号", "合計サイズ", "ファイル数", "空き容量", "使用率", "ファイル名"}));
     QCOMPARE(model.rowCount(), 3);
-    QCOMPARE(RowTexts(model, 0), (QStringList{"1", "600", "1", "100", "a"}));
-    QCOMPARE(RowTexts(model, 1), (QStringList{"2", "500", "1", "200", "b"}));
-    QCOMPARE(RowTexts(model, 2), (QStringList{"3", "500", "2", "200", "c,d"}));
+    QCOMPARE(RowTexts(model, 0), (QStringList{"1", "600", "1", "100", "85.7 %", "a"}));
+    QCOMPARE(RowTexts(model, 1), (QStringList{"2", "500", "1", "200", "71.4 %", "b"}));
+    QCOMPARE(RowTexts(model, 2), (QStringList{"3", "500", "2", "200", "71.4 %", "c,d"}));
     QCOMPARE(model.index(2, MediaPlanModel::kNamesCol).data(Qt::ToolTipRole).toString(),
              QStringLiteral("c\nd"));
     QVERIFY(window->MoveButton()->isEnabled());
@@ -322,6 +326,29 @@ void TestPlanWindow::planCommandOpensTheWindow() {
     QCOMPARE(window->Model().rowCount(), 3);
     window->close();
     QTRY_VERIFY(form.findChild<PlanWindow*>() == nullptr);
+}
+
+// One image per medium not moved yet; a second run finds w1.iso there and writes nothing.
+void TestPlanWindow::writesDiscImages() {
+    const auto window = OpenSample();
+    QVERIFY(window->ImagesButton()->isEnabled());
+    window->MediaTable()->selectRow(0);
+    moveDialogs_.answer = true;
+    window->MoveSelectedMedium();
+    QVERIFY(window->Model().IsMoved(0));
+    const std::string target = dir_->filePath("images").toStdString();
+    QVERIFY(QDir().mkpath(QString::fromStdString(target)));
+    QCOMPARE(window->WriteDiscImagesTo(target), QString());
+    QVERIFY(!QFile::exists(QString::fromStdString(target + "/w1.iso")));
+    for (const char* name : {"/w2.iso", "/w3.iso"}) {
+        const QFileInfo image(QString::fromStdString(target + name));
+        QVERIFY2(image.exists(), name);
+        QVERIFY(image.size() > 500 * 1024 && image.size() <= 700 * 1024);
+    }
+    QFile(QString::fromStdString(target + "/w2.iso")).resize(5);
+    const QString refused = window->WriteDiscImagesTo(target);
+    QVERIFY2(refused.contains("w2.iso"), qPrintable(refused));
+    QCOMPARE(QFileInfo(QString::fromStdString(target + "/w2.iso")).size(), qint64{5});
 }
 
 void TestPlanWindow::wholeFolderCommandsSeeOnlyWhatIsThere_data() {

@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "disc_size_setting.h"
 #include "item_unit_setting.h"
 #include "options_section.h"
 #include "settings_files.h"
@@ -151,6 +152,38 @@ class SettingsFilesTest : public QObject {
         QVERIFY(WriteFolderSetting(Folder(folder)).ok);
         QCOMPARE(ReadBytes(kIni), after);
         QCOMPARE(Bytes(ReadFolderSetting()), folder);
+    }
+
+    // [OPTIONS] holds only what differs from the defaults, beside keys others keep there.
+    void optionsSection_data() {
+        QTest::addColumn<QByteArray>("before");
+        QTest::addColumn<bool>("on");
+        QTest::addColumn<QByteArray>("after");
+        QTest::newRow("off writes no file") << QByteArray() << false << QByteArray();
+        QTest::newRow("on adds the section")
+            << QByteArray("[DIR]\r\nPATH=/a\r\n") << true
+            << QByteArray("[DIR]\r\nPATH=/a\r\n\r\n[OPTIONS]\r\nDISCSIZE=1\r\n");
+        QTest::newRow("off removes the section")
+            << QByteArray("[DIR]\r\nPATH=/a\r\n\r\n[OPTIONS]\r\nDISCSIZE=1\r\n") << false
+            << QByteArray("[DIR]\r\nPATH=/a\r\n");
+        QTest::newRow("off keeps another key")
+            << QByteArray("[DIR]\r\nPATH=/a\r\n\r\n[OPTIONS]\r\nUNIT=2\r\nDISCSIZE=1\r\n") << false
+            << QByteArray("[DIR]\r\nPATH=/a\r\n\r\n[OPTIONS]\r\nUNIT=2\r\n");
+        QTest::newRow("on beside another key") << QByteArray("[OPTIONS]\r\nUNIT=2\r\n") << true
+                                               << QByteArray("[OPTIONS]\r\nUNIT=2\r\nDISCSIZE=1\r\n");
+        QTest::newRow("off before another section")
+            << QByteArray("[OPTIONS]\r\nDISCSIZE=1\r\n\r\n[DIR]\r\nPATH=/a\r\n") << false
+            << QByteArray("[DIR]\r\nPATH=/a\r\n");
+    }
+    void optionsSection() {
+        QFETCH(QByteArray, before);
+        QFETCH(bool, on);
+        QFETCH(QByteArray, after);
+        if (!before.isEmpty()) WriteBytes(kIni, before);
+        QVERIFY(WriteDiscSizeSetting(on).ok);
+        QCOMPARE(ReadBytes(kIni), after);
+        QCOMPARE(QFile::exists(kIni), !after.isEmpty());
+        QCOMPARE(ReadDiscSizeSetting(), on);
     }
 
     void refusedWritesLoseNothing() {

@@ -7,10 +7,11 @@
 
 namespace drovalin {
 
-QMenu* AddMediaPresetsMenu(QMenu& menu, QLineEdit& box) {
+QMenu* AddMediaPresetsMenu(QMenu& menu, QLineEdit& box, bool exact) {
     QMenu* media = menu.addMenu(QStringLiteral("媒体の容量"));
     for (const MediaPreset& preset : MediaPresets()) {
-        const QString kilobytes = QString::number(PresetKilobytes(preset.userDataBytes));
+        const QString kilobytes =
+            QString::number(exact ? preset.userDataBytes / 1024 : PresetKilobytes(preset.userDataBytes));
         const QString name = QString::fromUtf8(preset.name.data(), qsizetype(preset.name.size()));
         // The tab puts the number in the menu's right-hand column.
         QAction* action = media->addAction(name + QLatin1Char('\t') + kilobytes + QStringLiteral(" KB"));

@@ -24,6 +24,8 @@
 #include "combination_table_model.h"
 #include "combination_table_view.h"
 #include "dialog_folder_chooser.h"
+#include "disc/disc_layout.h"
+#include "disc/disc_tree.h"
 #include "drop_notices.h"
 #include "dropped_path.h"
 #include "form1_plan_commands.h"
@@ -233,7 +235,15 @@ void Form1::RebuildTables() {
         RebuildControl control;
         control.beforeMeasuring = measuringHook_;
         control.unit = unit_;
-        result = runner.Run(folder, capacity_, std::move(control));
+        std::int32_t capacity = capacity_;
+        if (discSize_) {
+            control.countedBytes = [](const std::string& name, std::int64_t bytes) {
+                return DiscFileBytes(name, bytes);
+            };
+            control.countedFolderBytes = [](const std::string& name) { return DiscParentFolderBytes(name); };
+            capacity = static_cast<std::int32_t>(std::max<std::int64_t>(capacity_ - DiscFixedKilobytes(), 0));
+        }
+        result = runner.Run(folder, capacity, std::move(control));
     } catch (const std::exception& error) {
         Warn(RebuildFailedNotice(folder, error.what()));
         CloseIfAsked();

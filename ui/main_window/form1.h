@@ -114,6 +114,10 @@ class Form1 : public QWidget {
     void OpenFolder();
     void ReloadFolder();
     void UndoLastMove();
+    // 「ディスク上のサイズで数える」: file sizes are what each file takes on a disc image, and the image's
+    // fixed part is taken off the capacity. Switching it lists the current folder again.
+    bool DiscSize() const;
+    void SetDiscSize(bool on);
     // Replaces the folder dialog, for use without a screen. The window does not own it; nullptr restores the
     // dialog.
     void SetFolderChooser(FolderChooser* chooser);
@@ -170,6 +174,8 @@ class Form1 : public QWidget {
     QMenu* commandMenu_;
     QAction* reloadAction_ = nullptr;
     QAction* undoAction_ = nullptr;
+    QAction* discSizeAction_ = nullptr;
+    bool discSize_ = false;
 
     SplashHolder splash_;
     std::unique_ptr<SingleInstanceGuard> instanceGuard_;

@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QMenu>
+#include <QSignalBlocker>
 #include <memory>
 #include <unordered_set>
 
@@ -27,6 +28,14 @@ void Form1::AddEverydayCommands() {
     connect(reloadAction_, &QAction::triggered, this, &Form1::ReloadFolder);
     AddCommand(reloadAction_);
 
+    discSizeAction_ = new QAction(QStringLiteral("ディスク上のサイズで数える"), this);
+    discSizeAction_->setCheckable(true);
+    discSizeAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_D));
+    discSizeAction_->setToolTip(QStringLiteral(
+        "ファイルの大きさを、ディスクイメージ（ISO 9660 + Rock Ridge + Joliet）で占める大きさで数えます"));
+    connect(discSizeAction_, &QAction::toggled, this, &Form1::SetDiscSize);
+    AddCommand(discSizeAction_);
+
     AddCommandSeparator();
     undoAction_ = new QAction(QStringLiteral("元に戻す"), this);
     undoAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
@@ -44,6 +53,18 @@ void Form1::AddEverydayCommands() {
 void Form1::UpdateEverydayCommands() {
     if (reloadAction_) reloadAction_->setEnabled(currentFolder_.has_value());
     if (undoAction_) undoAction_->setEnabled(lastMove_.has_value());
+}
+
+bool Form1::DiscSize() const { return discSize_; }
+
+void Form1::SetDiscSize(bool on) {
+    if (on == discSize_) return;
+    discSize_ = on;
+    if (discSizeAction_) {
+        const QSignalBlocker quiet(discSizeAction_);
+        discSizeAction_->setChecked(on);
+    }
+    if (currentFolder_ && !startingUp_) ReloadFolder();
 }
 
 void Form1::SetFolderChooser(FolderChooser* chooser) {
@@ -90,7 +111,7 @@ void Form1::ShowCapacityMenu(const QPoint& atBox) {
     QMenu* menu = text1_->createStandardContextMenu();
     menu->setAttribute(Qt::WA_DeleteOnClose);
     menu->addSeparator();
-    AddMediaPresetsMenu(*menu, *text1_);
+    AddMediaPresetsMenu(*menu, *text1_, discSize_);
     menu->popup(text1_->mapToGlobal(atBox));
 }
 

@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "combination_table_model.h"
+#include "disc/disc_tree.h"
 #include "form1.h"
 #include "move_notices.h"
 #include "moving/folder_check.h"
@@ -60,6 +61,9 @@ void PlanCommands::MoveBestCombination() {
     std::vector<std::string> changed;
     std::vector<std::string> names;
     const std::vector<bool> moved = form_.MovedRows();
+    CountedBytes count;
+    if (form_.DiscSize())
+        count = [](const std::string& name, std::int64_t bytes) { return DiscFileBytes(name, bytes); };
     const bool done = form_.RunJob(QStringLiteral("最適な組み合わせ"),
                                    QStringLiteral("最適な組み合わせを探しています…"), [&](const JobControl&) {
                                        best = BestCombination(*files, capacity, moved);
@@ -67,7 +71,7 @@ void PlanCommands::MoveBestCombination() {
                                        listed.reserve(best.rows.size());
                                        for (const int row : best.rows)
                                            listed.push_back({files->Name(row), files->Bytes(row)});
-                                       changed = FilesChangedSinceListing(folder, listed);
+                                       changed = FilesChangedSinceListing(folder, listed, count);
                                        names.reserve(listed.size());
                                        for (ListedEntry& file : listed) names.push_back(std::move(file.name));
                                    });
@@ -98,6 +102,7 @@ void PlanCommands::OpenPlan() {
                       [&](const JobControl&) { plan = PlanMedia(*files, capacity, moved); }))
         return;
     auto* window = new PlanWindow(*form_.CurrentFolder(), files, std::move(plan), &form_);
+    if (form_.DiscSize()) window->SetDiscCount(DiscFixedKilobytes());
     window->setAttribute(Qt::WA_DeleteOnClose);
     window->setWindowModality(Qt::WindowModal);
     window->SetMoveRecorder([form = &form_](MoveRecord record) { form->RememberMove(std::move(record)); });

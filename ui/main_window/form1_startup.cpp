@@ -7,6 +7,7 @@
 #include <functional>
 
 #include "bring_to_front.h"
+#include "disc_size_setting.h"
 #include "form1.h"
 #include "item_unit_setting.h"
 #include "job_runner.h"
@@ -55,6 +56,7 @@ bool Form1::Form_Load(const QString& instanceKey) {
 
     SkipOnFailure([&] { EmptyTables(); });
     SkipOnFailure([&] { unit_ = ReadItemUnitSetting(); });
+    SkipOnFailure([&] { SetDiscSize(ReadDiscSizeSetting()); });
     std::optional<std::string> folder;
     SkipOnFailure([&] { folder = ReadFolderSetting(); });
     if (folder) {
@@ -94,8 +96,9 @@ void Form1::Form_Unload() {
     const SettingsWriteResult folderWrite = WriteFolderSetting(currentFolder_);
     const SettingsWriteResult capacityWrite = WriteCapacityFile(text1_->text().toStdString());
     const SettingsWriteResult unitWrite = WriteItemUnitSetting(unit_);
+    const SettingsWriteResult optionsWrite = WriteDiscSizeSetting(discSize_);
     QStringList errors;
-    for (const SettingsWriteResult& write : {folderWrite, capacityWrite, unitWrite})
+    for (const SettingsWriteResult& write : {folderWrite, capacityWrite, unitWrite, optionsWrite})
         if (!write.ok) errors << QString::fromStdString(write.error);
     if (!errors.isEmpty())
         Warn({QStringLiteral("エラー報告"),

@@ -4,6 +4,7 @@
 #include <QGuiApplication>
 #include <QPalette>
 #include <QStringList>
+#include <algorithm>
 
 namespace drovalin {
 namespace {
@@ -66,10 +67,14 @@ QVariant MediaPlanModel::data(const QModelIndex& index, int role) const {
                     return QString::number(planned.rows.size());
                 case kFreeCol:
                     return QString::number(plan_.capacity - planned.total);
+                case kFillCol:
+                    return QStringLiteral("%1 %").arg(Fill(medium) / 10.0, 0, 'f', 1);
                 case kNamesCol:
                     return NamesCell(medium);
             }
             return {};
+        case kFillRole:
+            return Fill(medium);
         case Qt::ToolTipRole:
             if (index.column() == kNamesCol) return NamesTooltip(medium);
             return moved.isEmpty() ? QVariant() : QVariant(moved);
@@ -85,12 +90,18 @@ QVariant MediaPlanModel::data(const QModelIndex& index, int role) const {
 }
 
 QVariant MediaPlanModel::headerData(int section, Qt::Orientation orientation, int role) const {
-    static const QStringList texts{QStringLiteral("番号"), QStringLiteral("合計サイズ"),
+    static const QStringList texts{QStringLiteral("番号"),       QStringLiteral("合計サイズ"),
                                    QStringLiteral("ファイル数"), QStringLiteral("空き容量"),
-                                   QStringLiteral("ファイル名")};
+                                   QStringLiteral("使用率"),     QStringLiteral("ファイル名")};
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 || section >= texts.size())
         return QAbstractTableModel::headerData(section, orientation, role);
     return texts[section];
+}
+
+int MediaPlanModel::Fill(int medium) const {
+    if (plan_.capacity <= 0) return 0;
+    const std::int64_t total = plan_.media[static_cast<std::size_t>(medium)].total;
+    return static_cast<int>(std::clamp<std::int64_t>(total * 1000 / plan_.capacity, 0, 1000));
 }
 
 QString MediaPlanModel::NamesCell(int medium) const {

@@ -11,13 +11,16 @@
 
 namespace drovalin {
 
-// Shows a media plan, one row per medium: number, total, file count, free space and the comma-joined names.
+// Shows a media plan, one row per medium: number, total, file count, free space, how full it is (a bar drawn
+// by FillBarDelegate) and the comma-joined names.
 // A medium that has been moved keeps its row, greyed, with where it went beside its number.
 class MediaPlanModel : public QAbstractTableModel {
     Q_OBJECT
 
   public:
-    enum Column { kNumberCol, kTotalCol, kCountCol, kFreeCol, kNamesCol, kColumns };
+    enum Column { kNumberCol, kTotalCol, kCountCol, kFreeCol, kFillCol, kNamesCol, kColumns };
+    // The fill column's value: the medium's share of the capacity, 0 to 1000 (tenths of a percent).
+    static constexpr int kFillRole = Qt::UserRole + 1;
     // A names cell joins at most this many names; the tooltip lists kTooltipNames and counts the rest.
     static constexpr int kNamesShown = 400;
     static constexpr int kTooltipNames = 40;
@@ -41,6 +44,7 @@ class MediaPlanModel : public QAbstractTableModel {
 
   private:
     QString NamesCell(int medium) const;
+    int Fill(int medium) const;
     QString NamesTooltip(int medium) const;
 
     std::shared_ptr<const FileTable> files_;

@@ -13,6 +13,8 @@
 #include <QTableView>
 #include <QVBoxLayout>
 
+#include "disc/disc_tree.h"
+#include "fill_bar_delegate.h"
 #include "japanese_font.h"
 #include "media_plan_model.h"
 #include "message_box_split_dialogs.h"
@@ -52,6 +54,10 @@ PlanWindow::PlanWindow(std::string folder, std::shared_ptr<const FileTable> file
       split_(Button(QStringLiteral("すべてフォルダに分ける"),
                     QStringLiteral("確認のあと、媒体ごとのファイルを新しいフォルダ w1、w2… に移動します"))),
       save_(Button(QStringLiteral("保存…"), QStringLiteral("計画を CSV ファイルに保存します"))),
+      images_(Button(
+          QStringLiteral("ディスクイメージを作成…"),
+          QStringLiteral("まだ移動していない媒体ごとに、選んだフォルダへディスクイメージ w1.iso、w2.iso… を"
+                         "作ります。ファイルは移動も変更もしません"))),
       ownSplitDialogs_(std::make_unique<MessageBoxSplitDialogs>(this)),
       splitDialogs_(ownSplitDialogs_.get()) {
     setWindowTitle(QStringLiteral("振り分け計画"));
@@ -80,6 +86,8 @@ PlanWindow::PlanWindow(std::string folder, std::shared_ptr<const FileTable> file
     table_->horizontalHeader()->setHighlightSections(false);
     table_->horizontalHeader()->setSectionsClickable(false);
     table_->horizontalHeader()->setStretchLastSection(true);
+    table_->setItemDelegateForColumn(MediaPlanModel::kFillCol,
+                                     new FillBarDelegate(MediaPlanModel::kFillRole, table_));
     for (int col = 0; col < MediaPlanModel::kNamesCol; ++col)
         table_->horizontalHeader()->setSectionResizeMode(col, QHeaderView::ResizeToContents);
 
@@ -87,6 +95,7 @@ PlanWindow::PlanWindow(std::string folder, std::shared_ptr<const FileTable> file
     connect(move_, &QPushButton::clicked, this, &PlanWindow::MoveSelectedMedium);
     connect(split_, &QPushButton::clicked, this, &PlanWindow::SplitAll);
     connect(save_, &QPushButton::clicked, this, &PlanWindow::Save);
+    connect(images_, &QPushButton::clicked, this, &PlanWindow::WriteDiscImages);
     connect(close, &QPushButton::clicked, this, &QDialog::reject);
     connect(table_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &PlanWindow::UpdateButtons);
@@ -95,6 +104,7 @@ PlanWindow::PlanWindow(std::string folder, std::shared_ptr<const FileTable> file
     buttons->addWidget(move_);
     buttons->addWidget(split_);
     buttons->addWidget(save_);
+    buttons->addWidget(images_);
     buttons->addStretch();
     buttons->addWidget(close);
     auto* layout = new QVBoxLayout(this);
@@ -129,6 +139,16 @@ QPushButton* PlanWindow::MoveButton() const { return move_; }
 QPushButton* PlanWindow::SplitButton() const { return split_; }
 
 QPushButton* PlanWindow::SaveButton() const { return save_; }
+
+QPushButton* PlanWindow::ImagesButton() const { return images_; }
+
+void PlanWindow::SetDiscCount(std::int64_t fixedKilobytes) {
+    fixedKilobytes_ = fixedKilobytes;
+    summary_->setText(
+        SummaryText(model_->Plan(), model_->Files()) +
+        QStringLiteral("　ディスクイメージの固定部分 %1 KB を容量から差し引いています").arg(fixedKilobytes));
+    summary_->setAccessibleName(summary_->text());
+}
 
 QString PlanWindow::SummaryText(const MediaPlan& plan, const FileTable& files) {
     QString text = QStringLiteral("媒体 %1 枚（下限 %2 枚）　容量 %3 KB　媒体に入らないファイル ")
@@ -168,7 +188,10 @@ void PlanWindow::Split(const std::vector<int>& numbers) {
         media.push_back(std::move(split));
     }
     MoveRecord record;
-    SplitIntoSubfolders(folder_, media, *splitDialogs_, &record);
+    CountedBytes count;
+    if (fixedKilobytes_ > 0)
+        count = [](const std::string& name, std::int64_t bytes) { return DiscFileBytes(name, bytes); };
+    SplitIntoSubfolders(folder_, media, *splitDialogs_, &record, count);
     // Files move medium by medium, in order, so the count of moved files tells how far the split came.
     std::size_t moved = record.moved.size();
     for (std::size_t i = 0; i < media.size() && moved > 0; ++i) {
@@ -213,6 +236,7 @@ void PlanWindow::UpdateButtons() {
     for (int medium = 0; medium < model_->rowCount() && !anyLeft; ++medium)
         anyLeft = !model_->IsMoved(medium);
     split_->setEnabled(anyLeft);
+    images_->setEnabled(anyLeft);
 }
 
 void PlanWindow::Remember(MoveRecord record) {

@@ -42,6 +42,10 @@ class PlanWindow : public QDialog {
     QPushButton* MoveButton() const;
     QPushButton* SplitButton() const;
     QPushButton* SaveButton() const;
+    QPushButton* ImagesButton() const;
+    // Sizes count as a disc image takes them: the summary says how much every image's fixed part takes off
+    // the capacity, and the images are checked against the capacity with it.
+    void SetDiscCount(std::int64_t fixedKilobytes);
 
     // The selected medium into its own new subfolder, as the split would move it, after a confirmation.
     void MoveSelectedMedium();
@@ -49,6 +53,11 @@ class PlanWindow : public QDialog {
     void SplitAll();
     // Asks where to save and saves; a failure is told in a box.
     void Save();
+    // Asks for a folder and writes there one disc image per medium not moved yet (w1.iso, ...), showing the
+    // progress after half a second with a cancel button; what went wrong is told in a box.
+    void WriteDiscImages();
+    // The same into target without asking; returns what the box says, empty when every image was written.
+    QString WriteDiscImagesTo(const std::string& target);
     // Writes the plan as CSV to path (the file system's bytes); empty on success, else why not (UTF-8).
     std::string SaveTo(const std::string& path) const;
 
@@ -67,6 +76,8 @@ class PlanWindow : public QDialog {
     QPushButton* move_;
     QPushButton* split_;
     QPushButton* save_;
+    QPushButton* images_;
+    std::int64_t fixedKilobytes_ = 0;
     std::unique_ptr<SplitDialogs> ownSplitDialogs_;
     SplitDialogs* splitDialogs_;
     std::function<void(MoveRecord)> recorder_;

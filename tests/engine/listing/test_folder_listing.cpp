@@ -184,6 +184,19 @@ class TestFolderListing : public QObject {
                  std::shared_ptr<const drovalin::FileTable>(rebuilt.files));
     }
 
+    // The table counts each file as the control says: here a thousand bytes per letter of its name.
+    void rebuildCountsFilesAsTheControlSays() {
+        drovalin::RebuildControl control;
+        control.countedBytes = [](const std::string& name, std::int64_t bytes) {
+            return static_cast<std::int64_t>(name.size()) * 1000 + (bytes > 0 ? 1 : 0);
+        };
+        const drovalin::RebuildResult rebuilt = drovalin::RebuildFolder(folder_, 100000, control);
+        QCOMPARE(rebuilt.files->Rows(), 7);
+        QCOMPARE(rebuilt.files->Name(1), std::string("sparse-3g.img"));
+        QCOMPARE(rebuilt.files->Bytes(1), std::int64_t{13001});
+        QCOMPARE(rebuilt.files->Bytes(rebuilt.files->Rows() - 1), std::int64_t{6001});  // "\xff\xfe.bin"
+    }
+
     // QDir cannot name files whose names are not UTF-8, so QTemporaryDir would leave this one behind.
     void cleanupTestCase() { QVERIFY(::unlink(JoinPath(folder_, "\xff\xfe.bin").c_str()) == 0); }
 

@@ -147,6 +147,31 @@ class TestFolderSplit : public QObject {
         QVERIFY(record.moved.empty() && record.createdFolders.empty());
     }
 
+    // Sizes the listing counted (as the disc count does) are checked counted the same way.
+    void countedSizes_data() {
+        QTest::addColumn<Media>("media");
+        QTest::addColumn<SplitOutcome>("outcome");
+        QTest::newRow("as counted") << Media{{"w1", {"a"}, {40}}, {"w2", {"b", "c"}, {20, 10}}}
+                                    << SplitOutcome::Moved;
+        QTest::newRow("c counted otherwise")
+            << Media{{"w1", {"a"}, {40}}, {"w2", {"b", "c"}, {20, 11}}} << SplitOutcome::FilesChanged;
+        QTest::newRow("plain lengths are not the counted sizes")
+            << Media{{"w1", {"a"}, {4}}, {"w2", {"b", "c"}, {2, 1}}} << SplitOutcome::FilesChanged;
+    }
+    void countedSizes() {
+        QFETCH(Media, media);
+        QFETCH(SplitOutcome, outcome);
+        ScratchFolder dir;
+        QVERIFY(dir.IsValid());
+        QVERIFY(WriteFolderTree(dir.Path(), kAbc));
+        FakeSplitDialogs dialogs;
+        dialogs.answer = true;
+        const drovalin::CountedBytes tenfold = [](const std::string&, std::int64_t bytes) {
+            return bytes * 10;
+        };
+        QCOMPARE(drovalin::SplitIntoSubfolders(dir.Path(), media, dialogs, nullptr, tenfold), outcome);
+    }
+
     void subfolderNames() {
         QCOMPARE(drovalin::SplitSubfolderName(0), std::string("w1"));
         QCOMPARE(drovalin::SplitSubfolderName(11), std::string("w12"));
