@@ -3,11 +3,11 @@
 #include <algorithm>
 #include <utility>
 
-#include "bin_packing.h"
+#include "plan/packing_improvement.h"
 
 namespace drovalin {
 
-MediaPlan PlanMedia(const FileTable& files, std::int32_t capacity) {
+MediaPlan PlanMedia(const FileTable& files, std::int32_t capacity, const PlanControl& control) {
     MediaPlan plan;
     plan.capacity = capacity;
     const std::int64_t limit = std::int64_t{capacity} - 1;
@@ -26,10 +26,12 @@ MediaPlan PlanMedia(const FileTable& files, std::int32_t capacity) {
     sizes.reserve(fitting.size());
     for (const auto& item : fitting) sizes.push_back(item.first);
 
-    Packing packing = FirstFitDecreasing(sizes, limit);
-    plan.firstFitMedia = static_cast<std::int64_t>(packing.size());
-    plan.lowerBound = BinLowerBound(sizes, limit);
-    packing = ImprovePacking(sizes, limit, std::move(packing));
+    PackingResult packed = PlanPacking(sizes, limit, control);
+    plan.firstFitMedia = packed.firstFitBins;
+    plan.lowerBound = packed.simpleBound;
+    plan.provenBound = packed.provenBound;
+    plan.cancelled = packed.cancelled;
+    const Packing& packing = packed.bins;
 
     plan.media.reserve(packing.size());
     for (const auto& bin : packing) {

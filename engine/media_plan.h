@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "file_table.h"
+#include "plan/plan_control.h"
 
 namespace drovalin {
 
@@ -22,12 +23,18 @@ struct MediaPlan {
     // The fewest media any plan could use: the fitting files' total over (capacity - 1), rounded up, and one
     // medium as soon as any file fits at all.
     std::int64_t lowerBound = 0;
+    // The strongest lower bound the plan could prove (Martello and Toth's L2, or the linear relaxation over
+    // the sets that fit on a medium); never below lowerBound. The plan is optimal when it uses this many.
+    std::int64_t provenBound = 0;
     std::int64_t firstFitMedia = 0;  // what first-fit decreasing alone needs
+    bool cancelled = false;          // stopped on request: the best plan found until then
+
+    bool ProvenOptimal() const { return static_cast<std::int64_t>(media.size()) == provenBound; }
 };
 
-// Plans the media for the file table: first-fit decreasing, then a bounded search for fewer media; never
-// more media than first-fit decreasing. The same table and capacity always give the same plan. With a
-// capacity of 0 or less every file is too large; with 1 only 0 KB files fit.
-MediaPlan PlanMedia(const FileTable& files, std::int32_t capacity);
+// Plans the media for the file table: first-fit decreasing, then searches for fewer media bounded by step
+// counts; never more media than first-fit decreasing. The same table and capacity always give the same plan
+// unless it is cancelled. With a capacity of 0 or less every file is too large; with 1 only 0 KB files fit.
+MediaPlan PlanMedia(const FileTable& files, std::int32_t capacity, const PlanControl& control = {});
 
 }  // namespace drovalin

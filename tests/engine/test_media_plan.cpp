@@ -4,11 +4,13 @@
 #include <functional>
 #include <memory>
 #include <random>
+#include <stop_token>
 #include <vector>
 
-#include "bin_packing.h"
 #include "file_table.h"
 #include "media_plan.h"
+#include "plan/packing.h"
+#include "plan/relaxation_bound.h"
 
 using drovalin::FileTable;
 using drovalin::MediaPlan;
@@ -161,18 +163,32 @@ class TestMediaPlan : public QObject {
         }
     }
 
-    // Tiny folders: the plan is the true optimum, and the stronger bound never claims more than it.
-    void tinyFoldersPlannedOptimally() {
-        std::mt19937_64 random(99);
-        for (int round = 0; round < 300; ++round) {
-            const int files = 1 + static_cast<int>(random() % 8);
-            const Sizes sizes = RandomSizes(random, files, 1, 99);
-            const std::size_t fewest = FewestBins(sizes, 99);
+    // Small folders: the plan is the true optimum, and no bound claims more than it.
+    void smallFoldersPlannedOptimally_data() {
+        QTest::addColumn<int>("most");
+        QTest::addColumn<qint64>("low");
+        QTest::addColumn<qint64>("high");
+        QTest::newRow("any size") << 8 << qint64(1) << qint64(99);
+        QTest::newRow("video-like, 15 to 55 %") << 10 << qint64(15) << qint64(55);
+        QTest::newRow("a quarter to a half") << 11 << qint64(25) << qint64(50);
+        QTest::newRow("over a third") << 9 << qint64(34) << qint64(70);
+    }
+    void smallFoldersPlannedOptimally() {
+        QFETCH(int, most);
+        QFETCH(qint64, low);
+        QFETCH(qint64, high);
+        std::mt19937_64 random(static_cast<std::uint64_t>(most * 1000 + high));
+        for (int round = 0; round < 150; ++round) {
+            const int files = 1 + static_cast<int>(random() % static_cast<std::uint64_t>(most));
+            Sizes sizes = RandomSizes(random, files, low, high);
+            const auto fewest = static_cast<std::int64_t>(FewestBins(sizes, 99));
             const MediaPlan plan = drovalin::PlanMedia(*Table(sizes), 100);
-            QCOMPARE(plan.media.size(), fewest);
-            Sizes descending = sizes;
-            std::sort(descending.rbegin(), descending.rend());
-            QVERIFY(drovalin::BinLowerBoundL2(descending, 99) <= static_cast<std::int64_t>(fewest));
+            QCOMPARE(static_cast<std::int64_t>(plan.media.size()), fewest);
+            QVERIFY(plan.provenBound <= fewest && plan.provenBound >= plan.lowerBound);
+            std::sort(sizes.rbegin(), sizes.rend());
+            QVERIFY(drovalin::BinLowerBoundL2(sizes, 99) <= fewest);
+            drovalin::StepBudget budget(10'000'000, {});
+            QVERIFY(drovalin::RelaxationBound(sizes, 99, fewest + 1, budget) <= fewest);
         }
     }
 
@@ -181,6 +197,10 @@ class TestMediaPlan : public QObject {
         QTest::addColumn<int>("media");
         QTest::addColumn<int>("capacity");
         QTest::addColumn<int>("empty");
+        QTest::newRow("1,440 KB, many equal sizes") << 30 << 1440 << 0;
+        QTest::newRow("3,000 KB") << 12 << 3000 << 0;
+        QTest::newRow("65,536 KB") << 20 << 65536 << 0;
+        QTest::newRow("BD-R DL") << 60 << 48877568 << 0;
         QTest::newRow("CD") << 40 << 720000 << 0;
         QTest::newRow("DVD") << 60 << 4590208 << 0;
         QTest::newRow("BD") << 40 << 24438784 << 0;
@@ -197,7 +217,31 @@ class TestMediaPlan : public QObject {
         const MediaPlan plan = drovalin::PlanMedia(*table, capacity);
         QCOMPARE(plan.lowerBound, static_cast<std::int64_t>(media));
         QCOMPARE(static_cast<int>(plan.media.size()), media);
+        QVERIFY(plan.ProvenOptimal());
         QVERIFY(BrokenPromise(*table, plan, capacity).isEmpty());
+    }
+
+    // Progress goes forward within its total; a cancelled plan is still a whole plan, no worse than
+    // first-fit decreasing, and says it was cut short.
+    void reportsAndCancels() {
+        std::mt19937_64 random(7);
+        const auto table = Table(Triplets(random, 30, 10000));
+        std::int64_t reports = 0, last = 0;
+        drovalin::PlanControl control;
+        control.progress = [&](std::int64_t done, std::int64_t total) {
+            QVERIFY(done >= last && done <= total);
+            last = done;
+            ++reports;
+        };
+        QVERIFY(!drovalin::PlanMedia(*table, 10000, control).cancelled);
+        QVERIFY(reports > 0);
+        std::stop_source stop;
+        stop.request_stop();
+        control.stop = stop.get_token();
+        last = 0;
+        const MediaPlan plan = drovalin::PlanMedia(*table, 10000, control);
+        QVERIFY(plan.cancelled);
+        QVERIFY(BrokenPromise(*table, plan, 10000).isEmpty());
     }
 
     void edges_data() {
