@@ -51,7 +51,10 @@ bool ExactFillSearch::Run(Packing& packing) {
             packing = bins_;
             return true;
         }
-        if (!restart_) return false;
+        if (!restart_) {
+            proven_ = !exhausted_;
+            return false;
+        }
     }
     return false;
 }

@@ -26,6 +26,8 @@ class ExactFillSearch {
     static bool Applies(const std::vector<std::int64_t>& sizes, std::int64_t limit);
     // True, with the packing, when one was found; false when there is none or the budget ran out.
     bool Run(Packing& packing);
+    // After Run failed: true when the search ended, so that no exact filling exists.
+    bool Proven() const { return proven_; }
 
   private:
     std::size_t KindOf(std::int64_t size) const;   // or Kinds() when no item has that size
@@ -50,6 +52,7 @@ class ExactFillSearch {
     Packing bins_;
     bool exhausted_ = false;
     bool restart_ = false;
+    bool proven_ = false;
     std::int64_t nodes_ = 0;
     std::int64_t nodeLimit_ = 0;
     std::mt19937_64 random_;

@@ -29,29 +29,42 @@ Packing Fill(const std::vector<std::int64_t>& sizes, std::int64_t limit, Packing
     return filled.size() < best.size() ? filled : best;
 }
 
-// Bin completion toward the bound, then the local search that empties bins.
-Packing Search(const std::vector<std::int64_t>& sizes, std::int64_t limit, Packing best, std::int64_t lower,
+// Bin completion toward the bound, then the local search that empties bins. A search that ends without
+// finding a packing, rather than running out of steps, proves that many bins too few: proven rises.
+Packing Search(const std::vector<std::int64_t>& sizes, std::int64_t limit, Packing best, std::int64_t& proven,
                StepBudget& budget) {
-    if (static_cast<std::int64_t>(best.size()) <= lower) return best;
+    const auto bins = [&] { return static_cast<std::int64_t>(best.size()); };
+    if (bins() <= proven) return best;
+    Packing found;
     if (ExactFillSearch::Applies(sizes, limit)) {
         StepBudget part(budget, kExactSteps);
-        Packing found;
-        if (ExactFillSearch(sizes, limit, part).Run(found)) return found;
+        ExactFillSearch search(sizes, limit, part);
+        if (search.Run(found)) return found;
+        if (search.Proven()) proven = std::max(proven, BinLowerBound(sizes, limit) + 1);
     }
     {
         // The bound first, with half the steps: when it can be reached, the little waste it allows keeps
         // the search short. Otherwise one bin fewer at a time, each success kept, until the steps run out.
         StepBudget part(budget, kCompletionSteps);
-        Packing found;
         {
             StepBudget half(part, kCompletionSteps / 2);
-            if (CompletionSearch(sizes, limit, half).Run(lower, found)) best = std::move(found);
+            CompletionSearch search(sizes, limit, half);
+            if (search.Run(proven, found))
+                best = std::move(found);
+            else if (!search.Exhausted())
+                ++proven;
         }
-        while (static_cast<std::int64_t>(best.size()) - 1 > lower && part.Left() &&
-               CompletionSearch(sizes, limit, part).Run(static_cast<std::int64_t>(best.size()) - 1, found))
-            best = std::move(found);
+        while (bins() - 1 >= proven && part.Left()) {
+            CompletionSearch search(sizes, limit, part);
+            if (search.Run(bins() - 1, found)) {
+                best = std::move(found);
+            } else {
+                if (!search.Exhausted()) proven = bins();
+                break;
+            }
+        }
     }
-    return EliminateBins(sizes, limit, std::move(best), lower, budget);
+    return EliminateBins(sizes, limit, std::move(best), proven, budget);
 }
 
 // The items of the emptiest bins, up to kSearchItems of them, packed again on their own.
@@ -78,7 +91,7 @@ Packing ImproveEmptiest(const std::vector<std::int64_t>& sizes, std::int64_t lim
     std::vector<std::int64_t> part;
     for (const std::int32_t item : items) part.push_back(sizes[static_cast<std::size_t>(item)]);
     const Packing start = FirstFitDecreasing(part, limit);
-    const std::int64_t lower = BinLowerBoundL2(part, limit);
+    std::int64_t lower = BinLowerBoundL2(part, limit);
     const Packing better = Search(part, limit, Fill(part, limit, start, budget), lower, budget);
     if (better.size() >= taken) return best;
     Packing result;
