@@ -16,7 +16,7 @@ namespace {
 constexpr std::int64_t kPlanSteps = 40'000'000;
 constexpr std::int64_t kSlackSteps = 4'000'000;
 constexpr std::int64_t kBoundSteps = 10'000'000;
-constexpr std::int64_t kExactSteps = 12'000'000;
+constexpr std::int64_t kExactSteps = 24'000'000;
 constexpr std::int64_t kCompletionSteps = 12'000'000;
 // The searches recurse about once per item; larger folders are improved a part at a time: the items of
 // the emptiest bins, up to this many.
@@ -36,7 +36,8 @@ Packing Search(const std::vector<std::int64_t>& sizes, std::int64_t limit, Packi
     const auto bins = [&] { return static_cast<std::int64_t>(best.size()); };
     if (bins() <= proven) return best;
     Packing found;
-    if (ExactFillSearch::Applies(sizes, limit)) {
+    const bool exact = ExactFillSearch::Applies(sizes, limit);
+    if (exact) {
         StepBudget part(budget, kExactSteps);
         ExactFillSearch search(sizes, limit, part);
         if (search.Run(found)) return found;
@@ -46,7 +47,8 @@ Packing Search(const std::vector<std::int64_t>& sizes, std::int64_t limit, Packi
         // The bound first, with half the steps: when it can be reached, the little waste it allows keeps
         // the search short. Otherwise one bin fewer at a time, each success kept, until the steps run out.
         StepBudget part(budget, kCompletionSteps);
-        {
+        if (!exact) {
+            // Unless the exact-fill search has tried the bound already.
             StepBudget half(part, kCompletionSteps / 2);
             CompletionSearch search(sizes, limit, half);
             if (search.Run(proven, found))

@@ -20,19 +20,23 @@ class PatternMaster {
     double Objective() const;
     // Brings the surplus of one kind into the basis when its price is negative; false when none is.
     bool PivotSurplus();
-    // Brings the pattern (counts per kind) into the basis. False when no basic variable can leave, which
-    // only rounding can cause.
+    // Brings the pattern (counts per kind) into the basis. False when no basic variable can leave or the
+    // basis can no longer be inverted reliably, which only rounding can cause.
     bool PivotPattern(const std::vector<std::int64_t>& counts);
 
   private:
     bool Pivot(const std::vector<double>& column, double cost);
     void UpdatePrices();
+    // Computes the inverse afresh from the basis columns, so that rounding does not pile up over pivots.
+    bool Reinvert();
 
     std::vector<double> demand_;
     std::vector<double> inverse_;  // the basis inverse, row by row
     std::vector<double> values_;   // of the basic variables
     std::vector<double> costs_;    // of the basic variables
     std::vector<double> prices_;
+    std::vector<std::vector<double>> columns_;  // of the basis, by position
+    int pivots_ = 0;
 };
 
 }  // namespace drovalin

@@ -11,6 +11,9 @@ namespace {
 
 // The basis inverse takes kinds squared numbers and a pivot as many steps.
 constexpr std::size_t kMostKinds = 1000;
+// The most steps of one knapsack: beyond them the pattern found so far enters, and the bound of that
+// round uses the knapsack's relaxation instead of its optimum.
+constexpr std::int64_t kPricingSteps = 200'000;
 // A pattern enters only when it is worth more than 1 by this much.
 constexpr double kImprovement = 1e-9;
 
@@ -50,7 +53,8 @@ std::int64_t RelaxationBound(const std::vector<std::int64_t>& sizes, std::int64_
             kinds[k].value = std::max(master.Prices()[k], 0.0);
             total += demand[k] * kinds[k].value;
         }
-        const KnapsackPattern pattern = BestPattern(kinds, limit, budget);
+        StepBudget pricing(budget, kPricingSteps);
+        const KnapsackPattern pattern = BestPattern(kinds, limit, pricing);
         if (pattern.most > 0) bound = std::max(bound, WholeBins(total / pattern.most));
         if (bound >= enough || WholeBins(master.Objective()) <= bound) break;
         if (pattern.value <= 1 + kImprovement || !master.PivotPattern(pattern.counts)) break;
