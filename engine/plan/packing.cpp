@@ -88,4 +88,24 @@ std::int64_t BinLowerBoundL2(const std::vector<std::int64_t>& sizes, std::int64_
     return best;
 }
 
+std::int64_t BinLowerBoundDff(const std::vector<std::int64_t>& sizes, std::int64_t limit) {
+    constexpr std::int64_t kLargestK = 20;
+    std::int64_t best = BinLowerBound(sizes, limit);
+    if (limit <= 0) return best;
+    for (std::int64_t k = 1; k <= kLargestK; ++k) {
+        // The counted total times k: limit per step of floor((k + 1) x / limit), k x for whole ones.
+        __int128 total = 0;
+        for (const std::int64_t size : sizes) {
+            const __int128 scaled = static_cast<__int128>(k + 1) * size;
+            if (scaled % limit == 0)
+                total += static_cast<__int128>(k) * size;
+            else
+                total += (scaled / limit) * limit;
+        }
+        const __int128 per = static_cast<__int128>(k) * limit;
+        best = std::max(best, static_cast<std::int64_t>((total + per - 1) / per));
+    }
+    return best;
+}
+
 }  // namespace drovalin

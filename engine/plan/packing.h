@@ -21,4 +21,10 @@ std::int64_t BinLowerBound(const std::vector<std::int64_t>& sizes, std::int64_t 
 // BinLowerBound, often above it when many items exceed half a bin.
 std::int64_t BinLowerBoundL2(const std::vector<std::int64_t>& sizes, std::int64_t limit);
 
+// A lower bound from Fekete and Schepers' dual feasible functions: with k from 1 to 20, an item of size x
+// counts as x when (k + 1) x / limit is whole, else as floor((k + 1) x / limit) limit / k; no bin's items
+// count more than limit, so the counted total over limit, rounded up, is a bound. Often above L2 when many
+// items lie between a third and a half of a bin.
+std::int64_t BinLowerBoundDff(const std::vector<std::int64_t>& sizes, std::int64_t limit);
+
 }  // namespace drovalin

@@ -168,27 +168,32 @@ class TestMediaPlan : public QObject {
         QTest::addColumn<int>("most");
         QTest::addColumn<qint64>("low");
         QTest::addColumn<qint64>("high");
-        QTest::newRow("any size") << 8 << qint64(1) << qint64(99);
-        QTest::newRow("video-like, 15 to 55 %") << 10 << qint64(15) << qint64(55);
-        QTest::newRow("a quarter to a half") << 11 << qint64(25) << qint64(50);
-        QTest::newRow("over a third") << 9 << qint64(34) << qint64(70);
+        QTest::addColumn<int>("capacity");
+        QTest::newRow("any size") << 8 << qint64(1) << qint64(99) << 100;
+        QTest::newRow("video-like, 15 to 55 %") << 10 << qint64(15) << qint64(55) << 100;
+        QTest::newRow("a quarter to a half") << 11 << qint64(25) << qint64(50) << 100;
+        QTest::newRow("over a third") << 9 << qint64(34) << qint64(70) << 100;
+        QTest::newRow("limit 60, a fifth to a half") << 11 << qint64(12) << qint64(30) << 61;
     }
     void smallFoldersPlannedOptimally() {
         QFETCH(int, most);
         QFETCH(qint64, low);
         QFETCH(qint64, high);
+        QFETCH(int, capacity);
+        const std::int64_t limit = capacity - 1;
         std::mt19937_64 random(static_cast<std::uint64_t>(most * 1000 + high));
         for (int round = 0; round < 150; ++round) {
             const int files = 1 + static_cast<int>(random() % static_cast<std::uint64_t>(most));
             Sizes sizes = RandomSizes(random, files, low, high);
-            const auto fewest = static_cast<std::int64_t>(FewestBins(sizes, 99));
-            const MediaPlan plan = drovalin::PlanMedia(*Table(sizes), 100);
+            const auto fewest = static_cast<std::int64_t>(FewestBins(sizes, limit));
+            const MediaPlan plan = drovalin::PlanMedia(*Table(sizes), capacity);
             QCOMPARE(static_cast<std::int64_t>(plan.media.size()), fewest);
             QVERIFY(plan.provenBound <= fewest && plan.provenBound >= plan.lowerBound);
             std::sort(sizes.rbegin(), sizes.rend());
-            QVERIFY(drovalin::BinLowerBoundL2(sizes, 99) <= fewest);
+            QVERIFY(drovalin::BinLowerBoundL2(sizes, limit) <= fewest);
+            QVERIFY(drovalin::BinLowerBoundDff(sizes, limit) <= fewest);
             drovalin::StepBudget budget(10'000'000, {});
-            QVERIFY(drovalin::RelaxationBound(sizes, 99, fewest + 1, budget) <= fewest);
+            QVERIFY(drovalin::RelaxationBound(sizes, limit, fewest + 1, budget) <= fewest);
         }
     }
 
