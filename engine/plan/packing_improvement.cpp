@@ -4,6 +4,7 @@
 
 #include "plan/bin_emptying.h"
 #include "plan/completion_search.h"
+#include "plan/exact_fill_repair.h"
 #include "plan/exact_fill_search.h"
 #include "plan/relaxation_bound.h"
 #include "plan/slack_filling.h"
@@ -16,7 +17,8 @@ namespace {
 constexpr std::int64_t kPlanSteps = 40'000'000;
 constexpr std::int64_t kSlackSteps = 4'000'000;
 constexpr std::int64_t kBoundSteps = 10'000'000;
-constexpr std::int64_t kExactSteps = 24'000'000;
+constexpr std::int64_t kExactSteps = 14'000'000;
+constexpr std::int64_t kRepairSteps = 12'000'000;
 constexpr std::int64_t kCompletionSteps = 12'000'000;
 // The searches recurse about once per item; larger folders are improved a part at a time: the items of
 // the emptiest bins, up to this many.
@@ -41,7 +43,12 @@ Packing Search(const std::vector<std::int64_t>& sizes, std::int64_t limit, Packi
         StepBudget part(budget, kExactSteps);
         ExactFillSearch search(sizes, limit, part);
         if (search.Run(found)) return found;
-        if (search.Proven()) proven = std::max(proven, BinLowerBound(sizes, limit) + 1);
+        if (search.Proven()) {
+            proven = std::max(proven, BinLowerBound(sizes, limit) + 1);
+        } else {
+            StepBudget repair(budget, kRepairSteps);
+            if (ExactFillRepair(sizes, limit, repair).Run(found)) return found;
+        }
     }
     {
         // The bound first, with half the steps: when it can be reached, the little waste it allows keeps
