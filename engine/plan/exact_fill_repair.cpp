@@ -8,7 +8,7 @@ namespace {
 
 // One move in this many takes any way to fill the bin rather than one that empties the fewest bins.
 constexpr std::uint64_t kNoise = 10;
-// Steps charged per kind of item and move: a move looks at every kind and at its copies.
+// Steps charged per item or kind a move looks at, with the copies of its kind.
 constexpr std::int64_t kStepsPerKind = 4;
 
 }  // namespace
@@ -29,9 +29,8 @@ ExactFillRepair::ExactFillRepair(const std::vector<std::int64_t>& sizes, std::in
 }
 
 bool ExactFillRepair::Run(Packing& packing) {
-    const auto moveSteps = static_cast<std::int64_t>(kindSizes_.size()) * kStepsPerKind;
     while (!free_.empty()) {
-        if (!budget_.Spend(moveSteps)) return false;
+        if (!budget_.Spend(static_cast<std::int64_t>(free_.size()) * kStepsPerKind)) return false;
         Move(free_[random_() % free_.size()]);
     }
     packing.clear();
@@ -85,23 +84,44 @@ void ExactFillRepair::Move(std::int32_t item) {
         const std::int32_t b = third == kNone ? kNone : binOf_[static_cast<std::size_t>(third)];
         ways.push_back({second, third, (a != kNone) + (b != kNone && b != a)});
     };
-    if (room == 0) add(kNone, kNone);
-    const std::size_t single = KindOf(room);
-    if (single < kindSizes_.size()) {
-        const std::int32_t copy = CopyOf(single, item, kNone);
-        if (copy != kNone) add(copy, kNone);
+    const bool anyWay = random_() % kNoise == 0;
+    if (!anyWay) {
+        // Usually a free item completes the bin, so the free items are looked at first; every kind is
+        // looked at only when none does.
+        if (room == 0) add(kNone, kNone);
+        for (const std::int32_t partner : free_) {
+            if (partner == item) continue;
+            const std::int64_t rest = room - sizes_[static_cast<std::size_t>(partner)];
+            if (rest == 0) {
+                add(partner, kNone);
+                continue;
+            }
+            const std::size_t kind = KindOf(rest);
+            if (rest < 0 || kind == kindSizes_.size()) continue;
+            const std::int32_t third = CopyOf(kind, item, partner);
+            if (third != kNone) add(partner, third);
+        }
     }
-    for (std::size_t first = 0; first < kindSizes_.size(); ++first) {
-        if (kindSizes_[first] >= room) continue;
-        const std::size_t second = KindOf(room - kindSizes_[first]);
-        if (second == kindSizes_.size() || second < first) continue;
-        const std::int32_t a = CopyOf(first, item, kNone);
-        const std::int32_t b = a == kNone ? kNone : CopyOf(second, item, a);
-        if (b != kNone) add(a, b);
+    if (ways.empty()) {
+        if (room == 0) add(kNone, kNone);
+        const std::size_t single = KindOf(room);
+        if (single < kindSizes_.size()) {
+            const std::int32_t copy = CopyOf(single, item, kNone);
+            if (copy != kNone) add(copy, kNone);
+        }
+        for (std::size_t first = 0; first < kindSizes_.size(); ++first) {
+            if (kindSizes_[first] >= room) continue;
+            const std::size_t second = KindOf(room - kindSizes_[first]);
+            if (second == kindSizes_.size() || second < first) continue;
+            const std::int32_t a = CopyOf(first, item, kNone);
+            const std::int32_t b = a == kNone ? kNone : CopyOf(second, item, a);
+            if (b != kNone) add(a, b);
+        }
+        budget_.Spend(static_cast<std::int64_t>(kindSizes_.size()) * kStepsPerKind);
     }
     if (ways.empty()) return;
     std::size_t pick = 0;
-    if (random_() % kNoise == 0) {
+    if (anyWay) {
         pick = random_() % ways.size();
     } else {
         std::uint64_t ties = 0;
