@@ -15,14 +15,14 @@
 #include <thread>
 #include <vector>
 
-#include "byte_to_kilo.h"
 #include "child_process.h"
-#include "folder_listing.h"
-#include "folder_rebuild.h"
+#include "listing/folder_listing.h"
+#include "listing/rebuild_control.h"
 #include "naive_walk.h"
 #include "plan_bench.h"
-#include "rebuild_control.h"
+#include "search/folder_rebuild.h"
 #include "synthetic_folder.h"
+#include "tables/byte_to_kilo.h"
 
 using namespace drovalin;
 using namespace drovalin::bench;

@@ -19,10 +19,10 @@
 #include <string>
 #include <vector>
 
-#include "combination_table.h"
-#include "file_table.h"
 #include "form1.h"
 #include "message_box_move_dialogs.h"
+#include "tables/combination_table.h"
+#include "tables/file_table.h"
 
 using namespace drovalin;
 

@@ -8,14 +8,14 @@
 #include <random>
 #include <set>
 
-#include "best_combination.h"
-#include "byte_to_kilo.h"
-#include "file_table.h"
-#include "folder_rebuild.h"
-#include "media_plan.h"
+#include "plan/media_plan.h"
 #include "plan/packing.h"
 #include "plan_folders.h"
+#include "search/best_combination.h"
+#include "search/folder_rebuild.h"
 #include "synthetic_folder.h"
+#include "tables/byte_to_kilo.h"
+#include "tables/file_table.h"
 
 namespace drovalin::bench {
 namespace {

@@ -1,7 +1,7 @@
 #include "settings_file.h"
 #include "settings_files.h"
 #include "stored_text.h"
-#include "whole_number.h"
+#include "tables/whole_number.h"
 
 namespace drovalin {
 

@@ -1,4 +1,4 @@
-#include "packing.h"
+#include "plan/packing.h"
 
 #include <algorithm>
 #include <stdexcept>

@@ -1,4 +1,4 @@
-#include "step_budget.h"
+#include "plan/step_budget.h"
 
 #include <algorithm>
 

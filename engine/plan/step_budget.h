@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "plan_control.h"
+#include "plan/plan_control.h"
 
 namespace drovalin {
 

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "combination_mover.h"
+#include "moving/combination_mover.h"
 #include "user_notifier.h"
 
 // Answers the move's questions without a screen and remembers what was offered.

@@ -20,13 +20,13 @@
 #include <filesystem>
 #include <memory>
 
-#include "combination_table.h"
 #include "combination_table_model.h"
-#include "file_table.h"
 #include "form1.h"
 #include "message_box_notifier.h"
 #include "recording_doubles.h"
 #include "sample_folder.h"
+#include "tables/combination_table.h"
+#include "tables/file_table.h"
 #include "twips.h"
 
 using drovalin::CombinationTable;

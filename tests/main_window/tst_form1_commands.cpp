@@ -10,12 +10,12 @@
 #include <fstream>
 #include <memory>
 
-#include "combination_table.h"
-#include "file_table.h"
 #include "folder_chooser.h"
 #include "form1.h"
 #include "recording_doubles.h"
 #include "sample_folder.h"
+#include "tables/combination_table.h"
+#include "tables/file_table.h"
 
 using drovalin::Form1;
 using Names = std::vector<std::string>;

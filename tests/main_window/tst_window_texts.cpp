@@ -1,10 +1,10 @@
 #include <QTest>
 #include <memory>
 
-#include "combination_table.h"
 #include "combination_table_model.h"
 #include "drop_notices.h"
-#include "file_table.h"
+#include "tables/combination_table.h"
+#include "tables/file_table.h"
 
 using drovalin::CombinationTable;
 using drovalin::CombinationTableModel;

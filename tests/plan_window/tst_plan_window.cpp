@@ -11,14 +11,14 @@
 #include <fstream>
 #include <iterator>
 
-#include "folder_rebuild.h"
 #include "form1.h"
 #include "form1_plan_commands.h"
-#include "media_plan.h"
 #include "media_plan_model.h"
+#include "plan/media_plan.h"
 #include "plan_window.h"
 #include "recording_doubles.h"
 #include "sample_folder.h"
+#include "search/folder_rebuild.h"
 
 using drovalin::Form1;
 using drovalin::MediaPlanModel;

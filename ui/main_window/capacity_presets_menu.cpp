@@ -3,7 +3,7 @@
 #include <QLineEdit>
 #include <QMenu>
 
-#include "media_presets.h"
+#include "plan/media_presets.h"
 
 namespace drovalin {
 

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "combination_table.h"
+#include "tables/combination_table.h"
 
 namespace drovalin {
 

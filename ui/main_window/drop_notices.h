@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "folder_listing.h"
+#include "listing/folder_listing.h"
 
 namespace drovalin {
 

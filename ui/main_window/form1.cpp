@@ -26,15 +26,15 @@
 #include "dialog_folder_chooser.h"
 #include "drop_notices.h"
 #include "dropped_path.h"
-#include "folder_rebuild.h"
 #include "form1_plan_commands.h"
 #include "japanese_font.h"
 #include "message_box_move_dialogs.h"
 #include "message_box_notifier.h"
 #include "number_column_width.h"
 #include "rebuild_runner.h"
+#include "search/folder_rebuild.h"
+#include "tables/whole_number.h"
 #include "twips.h"
-#include "whole_number.h"
 
 static void InitResources() { Q_INIT_RESOURCE(resources); }
 

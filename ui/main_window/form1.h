@@ -8,13 +8,13 @@
 #include <string>
 #include <vector>
 
-#include "combination_mover.h"
-#include "combination_table.h"
 #include "drop_notices.h"
-#include "file_table.h"
 #include "folder_chooser.h"
+#include "moving/combination_mover.h"
 #include "single_instance_guard.h"
 #include "splash_holder.h"
+#include "tables/combination_table.h"
+#include "tables/file_table.h"
 #include "user_notifier.h"
 
 class QAction;

@@ -8,7 +8,7 @@
 
 #include "capacity_presets_menu.h"
 #include "form1.h"
-#include "move_undo.h"
+#include "moving/move_undo.h"
 #include "undo_notice.h"
 
 namespace drovalin {

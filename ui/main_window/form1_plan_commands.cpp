@@ -7,7 +7,7 @@
 
 #include "combination_table_model.h"
 #include "form1.h"
-#include "media_plan.h"
+#include "plan/media_plan.h"
 #include "plan_window.h"
 
 namespace drovalin {

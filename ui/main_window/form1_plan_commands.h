@@ -3,7 +3,7 @@
 #include <QObject>
 #include <string>
 
-#include "best_combination.h"
+#include "search/best_combination.h"
 
 class QAction;
 

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "combination_mover.h"
+#include "moving/combination_mover.h"
 
 class QWidget;
 

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "drop_notices.h"
-#include "move_undo.h"
+#include "moving/move_undo.h"
 
 namespace drovalin {
 

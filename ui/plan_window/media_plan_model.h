@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "file_table.h"
-#include "media_plan.h"
+#include "plan/media_plan.h"
+#include "tables/file_table.h"
 
 namespace drovalin {
 

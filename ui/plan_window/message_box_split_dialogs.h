@@ -3,8 +3,8 @@
 #include <string>
 #include <vector>
 
-#include "folder_split.h"
 #include "message_box_move_dialogs.h"
+#include "moving/folder_split.h"
 
 class QWidget;
 

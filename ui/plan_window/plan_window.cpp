@@ -18,7 +18,7 @@
 #include "message_box_move_dialogs.h"
 #include "message_box_split_dialogs.h"
 #include "ok_message_box.h"
-#include "plan_csv.h"
+#include "plan/plan_csv.h"
 
 namespace drovalin {
 namespace {

@@ -5,10 +5,10 @@
 #include <memory>
 #include <string>
 
-#include "combination_mover.h"
-#include "file_table.h"
-#include "folder_split.h"
-#include "media_plan.h"
+#include "moving/combination_mover.h"
+#include "moving/folder_split.h"
+#include "plan/media_plan.h"
+#include "tables/file_table.h"
 
 class QLabel;
 class QPushButton;

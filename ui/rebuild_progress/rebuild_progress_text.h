@@ -2,7 +2,7 @@
 
 #include <QString>
 
-#include "rebuild_control.h"
+#include "listing/rebuild_control.h"
 
 namespace drovalin {
 

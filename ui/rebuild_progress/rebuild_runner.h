@@ -8,10 +8,10 @@
 #include <mutex>
 #include <string>
 
-#include "background_rebuild.h"
-#include "folder_rebuild.h"
-#include "rebuild_control.h"
+#include "listing/rebuild_control.h"
 #include "rebuild_progress_text.h"
+#include "search/background_rebuild.h"
+#include "search/folder_rebuild.h"
 
 class QProgressDialog;
 class QWidget;

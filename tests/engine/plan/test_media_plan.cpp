@@ -1,0 +1,365 @@
+#include <QTest>
+#include <algorithm>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <numeric>
+#include <random>
+#include <stop_token>
+#include <vector>
+
+#include "plan/exact_fill_repair.h"
+#include "plan/exact_fill_search.h"
+#include "plan/media_plan.h"
+#include "plan/packing.h"
+#include "plan/pattern_knapsack.h"
+#include "plan/relaxation_bound.h"
+#include "tables/file_table.h"
+
+using drovalin::FileTable;
+using drovalin::MediaPlan;
+using Sizes = std::vector<std::int64_t>;
+Q_DECLARE_METATYPE(Sizes)
+
+namespace {
+
+std::shared_ptr<FileTable> Table(const Sizes& sizes) {
+    auto table = std::make_shared<FileTable>();
+    for (std::size_t i = 0; i < sizes.size(); ++i)
+        table->Append(std::string("f").append(std::to_string(10000 + i)), sizes[i]);
+    table->SortBySizeDescending();
+    return table;
+}
+
+// First-fit decreasing the plain way: every bin is tried in turn.
+std::size_t NaiveFirstFit(Sizes sizes, std::int64_t limit) {
+    std::sort(sizes.rbegin(), sizes.rend());
+    std::vector<std::int64_t> fills;
+    for (const std::int64_t size : sizes) {
+        std::size_t bin = 0;
+        while (bin < fills.size() && fills[bin] + size > limit) ++bin;
+        if (bin == fills.size()) fills.push_back(0);
+        fills[bin] += size;
+    }
+    return fills.size();
+}
+
+// The fewest bins, by trying every placement.
+std::size_t FewestBins(Sizes sizes, std::int64_t limit) {
+    std::sort(sizes.rbegin(), sizes.rend());
+    std::size_t best = sizes.size();
+    std::vector<std::int64_t> fills;
+    const std::function<void(std::size_t)> place = [&](std::size_t item) {
+        if (fills.size() >= best) return;
+        if (item == sizes.size()) {
+            best = fills.size();
+            return;
+        }
+        for (std::size_t bin = 0; bin < fills.size(); ++bin) {
+            if (fills[bin] + sizes[item] > limit) continue;
+            fills[bin] += sizes[item];
+            place(item + 1);
+            fills[bin] -= sizes[item];
+        }
+        fills.push_back(sizes[item]);
+        place(item + 1);
+        fills.pop_back();
+    };
+    place(0);
+    return best;
+}
+
+Sizes RandomSizes(std::mt19937_64& random, int files, std::int64_t low, std::int64_t high) {
+    Sizes sizes;
+    for (int i = 0; i < files; ++i)
+        sizes.push_back(std::uniform_int_distribution<std::int64_t>(low, high)(random));
+    return sizes;
+}
+
+// Three files to a medium, each a quarter to a half of it, filling it to capacity - 1.
+Sizes Triplets(std::mt19937_64& random, int media, std::int64_t capacity) {
+    const std::int64_t limit = capacity - 1;
+    Sizes sizes;
+    while (static_cast<int>(sizes.size()) < 3 * media) {
+        const Sizes two = RandomSizes(random, 2, (limit + 3) / 4, limit / 2);
+        const std::int64_t third = limit - two[0] - two[1];
+        if (third < (limit + 3) / 4 || third > limit / 2) continue;
+        sizes.insert(sizes.end(), {two[0], two[1], third});
+    }
+    std::shuffle(sizes.begin(), sizes.end(), random);
+    return sizes;
+}
+
+// Every promise of a plan; empty when all hold.
+QString BrokenPromise(const FileTable& files, const MediaPlan& plan, std::int32_t capacity) {
+    std::vector<int> seen(static_cast<std::size_t>(files.Rows()), 0);
+    for (std::size_t m = 0; m < plan.media.size(); ++m) {
+        const auto& medium = plan.media[m];
+        std::int64_t total = 0;
+        for (const int row : medium.rows) {
+            ++seen[static_cast<std::size_t>(row)];
+            total += files.Kilobytes(row);
+        }
+        if (medium.rows.empty()) return QStringLiteral("an empty medium");
+        if (total != medium.total) return QStringLiteral("medium %1: wrong total").arg(m);
+        if (total >= capacity) return QStringLiteral("medium %1 is full: %2").arg(m).arg(total);
+        if (!std::is_sorted(medium.rows.begin(), medium.rows.end()))
+            return QStringLiteral("medium %1: names not largest first").arg(m);
+        if (m > 0 && plan.media[m - 1].total < total) return QStringLiteral("media not fullest first");
+    }
+    for (const int row : plan.tooLarge) {
+        ++seen[static_cast<std::size_t>(row)];
+        if (files.Kilobytes(row) < capacity && capacity > 0)
+            return QStringLiteral("row %1 is not too large").arg(row);
+    }
+    for (int row = 1; row < files.Rows(); ++row)
+        if (seen[static_cast<std::size_t>(row)] != 1)
+            return QStringLiteral("row %1 planned %2 times").arg(row).arg(seen[row]);
+    if (static_cast<std::int64_t>(plan.media.size()) > plan.firstFitMedia)
+        return QStringLiteral("more media than FFD");
+    if (static_cast<std::int64_t>(plan.media.size()) < plan.lowerBound)
+        return QStringLiteral("below the lower bound");
+    return {};
+}
+
+}  // namespace
+
+class TestMediaPlan : public QObject {
+    Q_OBJECT
+  private slots:
+    void keepsItsPromises_data() {
+        QTest::addColumn<int>("files");
+        QTest::addColumn<qint64>("low");
+        QTest::addColumn<qint64>("high");
+        QTest::addColumn<int>("capacity");
+        QTest::newRow("many small files") << 400 << qint64(0) << qint64(300) << 1000;
+        QTest::newRow("video-like") << 120 << qint64(150) << qint64(550) << 1000;
+        QTest::newRow("some too large") << 60 << qint64(0) << qint64(1500) << 1000;
+        QTest::newRow("equal sizes") << 50 << qint64(333) << qint64(334) << 1000;
+        QTest::newRow("mostly 0 KB") << 40 << qint64(0) << qint64(1) << 3;
+        QTest::newRow("DVD, large files") << 200 << qint64(0) << qint64(3'000'000) << 4'590'208;
+    }
+    void keepsItsPromises() {
+        QFETCH(int, files);
+        QFETCH(qint64, low);
+        QFETCH(qint64, high);
+        QFETCH(int, capacity);
+        std::mt19937_64 random(static_cast<std::uint64_t>(files) * 131 + static_cast<std::uint64_t>(high));
+        for (int round = 0; round < 20; ++round) {
+            const Sizes sizes = RandomSizes(random, files, low, high);
+            const auto table = Table(sizes);
+            const MediaPlan plan = drovalin::PlanMedia(*table, capacity);
+            const QString broken = BrokenPromise(*table, plan, capacity);
+            QVERIFY2(broken.isEmpty(), qPrintable(broken));
+            Sizes fitting;
+            for (const std::int64_t size : sizes)
+                if (size < capacity) fitting.push_back(size);
+            QCOMPARE(plan.firstFitMedia, static_cast<std::int64_t>(NaiveFirstFit(fitting, capacity - 1)));
+            std::int64_t sum = 0;
+            for (const std::int64_t size : fitting) sum += size;
+            const std::int64_t bound =
+                fitting.empty() ? 0 : std::max<std::int64_t>(1, (sum + capacity - 2) / (capacity - 1));
+            QCOMPARE(plan.lowerBound, bound);
+            const MediaPlan again = drovalin::PlanMedia(*table, capacity);
+            QCOMPARE(again.media.size(), plan.media.size());
+            for (std::size_t m = 0; m < plan.media.size(); ++m)
+                QCOMPARE(again.media[m].rows, plan.media[m].rows);
+        }
+    }
+
+    // Small folders: the plan is the true optimum, and no bound claims more than it.
+    void smallFoldersPlannedOptimally_data() {
+        QTest::addColumn<int>("most");
+        QTest::addColumn<qint64>("low");
+        QTest::addColumn<qint64>("high");
+        QTest::addColumn<int>("capacity");
+        QTest::addColumn<bool>("wholeBins");  // the sizes add up to whole bins
+        QTest::newRow("any size") << 8 << qint64(1) << qint64(99) << 100 << false;
+        QTest::newRow("video-like, 15 to 55 %") << 10 << qint64(15) << qint64(55) << 100 << false;
+        QTest::newRow("a quarter to a half") << 11 << qint64(25) << qint64(50) << 100 << false;
+        QTest::newRow("a quarter to a half, whole bins") << 12 << qint64(25) << qint64(50) << 100 << true;
+        QTest::newRow("over a third") << 9 << qint64(34) << qint64(70) << 100 << false;
+        QTest::newRow("limit 60, a fifth to a half") << 11 << qint64(12) << qint64(30) << 61 << false;
+    }
+    void smallFoldersPlannedOptimally() {
+        QFETCH(int, most);
+        QFETCH(qint64, low);
+        QFETCH(qint64, high);
+        QFETCH(int, capacity);
+        QFETCH(bool, wholeBins);
+        const std::int64_t limit = capacity - 1;
+        std::mt19937_64 random(static_cast<std::uint64_t>(most * 1000 + high));
+        for (int round = 0; round < 150; ++round) {
+            const int files = 1 + static_cast<int>(random() % static_cast<std::uint64_t>(most));
+            Sizes sizes = RandomSizes(random, files, low, high);
+            while (wholeBins && std::accumulate(sizes.begin(), sizes.end(), std::int64_t{0}) % limit != 0)
+                sizes = RandomSizes(random, 3 * (1 + files / 3), low, high);
+            const auto fewest = static_cast<std::int64_t>(FewestBins(sizes, limit));
+            const MediaPlan plan = drovalin::PlanMedia(*Table(sizes), capacity);
+            QCOMPARE(static_cast<std::int64_t>(plan.media.size()), fewest);
+            QVERIFY(plan.provenBound <= fewest && plan.provenBound >= plan.lowerBound);
+            // Every search ends on folders this small, so the plan is proven optimal.
+            QVERIFY(plan.ProvenOptimal());
+            std::sort(sizes.rbegin(), sizes.rend());
+            QVERIFY(drovalin::BinLowerBoundL2(sizes, limit) <= fewest);
+            QVERIFY(drovalin::BinLowerBoundDff(sizes, limit) <= fewest);
+            drovalin::StepBudget budget(10'000'000, {});
+            QVERIFY(drovalin::RelaxationBound(sizes, limit, fewest + 1, budget) <= fewest);
+        }
+    }
+
+    // First-fit decreasing needs more media here; the plan finds the triplets.
+    void tripletsReachTheLowerBound_data() {
+        QTest::addColumn<int>("media");
+        QTest::addColumn<int>("capacity");
+        QTest::addColumn<int>("empty");
+        QTest::newRow("1,440 KB, many equal sizes") << 30 << 1440 << 0;
+        QTest::newRow("3,000 KB") << 12 << 3000 << 0;
+        QTest::newRow("65,536 KB") << 20 << 65536 << 0;
+        QTest::newRow("BD-R DL") << 60 << 48877568 << 0;
+        QTest::newRow("CD") << 40 << 720000 << 0;
+        QTest::newRow("DVD") << 60 << 4590208 << 0;
+        QTest::newRow("BD") << 40 << 24438784 << 0;
+        QTest::newRow("CD with 0 KB files") << 40 << 720000 << 5;
+    }
+    void tripletsReachTheLowerBound() {
+        QFETCH(int, media);
+        QFETCH(int, capacity);
+        QFETCH(int, empty);
+        std::mt19937_64 random(static_cast<std::uint64_t>(capacity));
+        Sizes sizes = Triplets(random, media, capacity);
+        sizes.insert(sizes.end(), static_cast<std::size_t>(empty), 0);
+        const auto table = Table(sizes);
+        const MediaPlan plan = drovalin::PlanMedia(*table, capacity);
+        QCOMPARE(plan.lowerBound, static_cast<std::int64_t>(media));
+        QCOMPARE(static_cast<int>(plan.media.size()), media);
+        QVERIFY(plan.ProvenOptimal());
+        QVERIFY(BrokenPromise(*table, plan, capacity).isEmpty());
+    }
+
+    // Progress goes forward within its total; a cancelled plan is still a whole plan, no worse than
+    // first-fit decreasing, and says it was cut short.
+    void reportsAndCancels() {
+        std::mt19937_64 random(7);
+        const auto table = Table(Triplets(random, 30, 10000));
+        std::int64_t reports = 0, last = 0;
+        drovalin::PlanControl control;
+        control.progress = [&](std::int64_t done, std::int64_t total) {
+            QVERIFY(done >= last && done <= total);
+            last = done;
+            ++reports;
+        };
+        QVERIFY(!drovalin::PlanMedia(*table, 10000, control).cancelled);
+        QVERIFY(reports > 0);
+        std::stop_source stop;
+        stop.request_stop();
+        control.stop = stop.get_token();
+        last = 0;
+        const MediaPlan plan = drovalin::PlanMedia(*table, 10000, control);
+        QVERIFY(plan.cancelled);
+        QVERIFY(BrokenPromise(*table, plan, 10000).isEmpty());
+    }
+
+    // The knapsack's pattern is the best there is, and what it claims no pattern exceeds holds even when
+    // its steps run out: the relaxation bound relies on that.
+    void knapsackNeverUnderstatesTheBest_data() {
+        QTest::addColumn<qint64>("steps");
+        QTest::newRow("to the end") << qint64(1'000'000);
+        QTest::newRow("cut short") << qint64(3);
+    }
+    void knapsackNeverUnderstatesTheBest() {
+        QFETCH(qint64, steps);
+        std::mt19937_64 random(static_cast<std::uint64_t>(steps));
+        for (int round = 0; round < 200; ++round) {
+            std::vector<drovalin::KnapsackKind> kinds(1 + random() % 5);
+            for (auto& kind : kinds)
+                kind = {static_cast<std::int64_t>(1 + random() % 50), static_cast<std::int64_t>(random() % 4),
+                        std::uniform_real_distribution<double>(-0.2, 1.0)(random)};
+            double best = 0;
+            std::vector<std::int64_t> counts(kinds.size(), 0);
+            const std::function<void(std::size_t, std::int64_t, double)> tryAll =
+                [&](std::size_t at, std::int64_t room, double value) {
+                    if (at == kinds.size()) return void(best = std::max(best, value));
+                    for (std::int64_t c = 0; c <= kinds[at].most && c * kinds[at].size <= room; ++c)
+                        tryAll(at + 1, room - c * kinds[at].size,
+                               value + static_cast<double>(c) * kinds[at].value);
+                };
+            tryAll(0, 100, 0);
+            drovalin::StepBudget budget(steps, {});
+            const drovalin::KnapsackPattern pattern = drovalin::BestPattern(kinds, 100, budget);
+            double value = 0;
+            std::int64_t size = 0;
+            for (std::size_t k = 0; k < kinds.size(); ++k) {
+                QVERIFY(pattern.counts[k] >= 0 && pattern.counts[k] <= kinds[k].most);
+                value += static_cast<double>(pattern.counts[k]) * kinds[k].value;
+                size += pattern.counts[k] * kinds[k].size;
+            }
+            QVERIFY(size <= 100);
+            QVERIFY(std::abs(value - pattern.value) < 1e-9 && value <= best + 1e-9);
+            QVERIFY(pattern.most >= best - 1e-12);
+            if (steps > 1000) QVERIFY(std::abs(pattern.value - best) < 1e-9);
+        }
+    }
+
+    // Both searches for exactly filled bins give packings that fill every bin exactly, each item once.
+    void exactFillsAreExact_data() {
+        QTest::addColumn<bool>("localSearch");
+        QTest::addColumn<int>("capacity");
+        QTest::addColumn<int>("media");
+        QTest::newRow("tree search, many equal sizes") << false << 1440 << 150;
+        QTest::newRow("tree search, few ways per file") << false << 1000003 << 60;
+        QTest::newRow("local search, many equal sizes") << true << 1440 << 150;
+        QTest::newRow("local search, 3,000 KB") << true << 3000 << 100;
+    }
+    void exactFillsAreExact() {
+        QFETCH(bool, localSearch);
+        QFETCH(int, capacity);
+        QFETCH(int, media);
+        std::mt19937_64 random(static_cast<std::uint64_t>(capacity + media));
+        Sizes sizes = Triplets(random, media, capacity);
+        std::sort(sizes.rbegin(), sizes.rend());
+        const std::int64_t limit = capacity - 1;
+        QVERIFY(drovalin::ExactFillSearch::Applies(sizes, limit));
+        drovalin::StepBudget budget(100'000'000, {});
+        drovalin::Packing packing;
+        QVERIFY(localSearch ? drovalin::ExactFillRepair(sizes, limit, budget).Run(packing)
+                            : drovalin::ExactFillSearch(sizes, limit, budget).Run(packing));
+        QCOMPARE(static_cast<int>(packing.size()), media);
+        std::vector<int> used(sizes.size(), 0);
+        for (const auto& bin : packing) {
+            std::int64_t fill = 0;
+            for (const std::int32_t item : bin) {
+                ++used[static_cast<std::size_t>(item)];
+                fill += sizes[static_cast<std::size_t>(item)];
+            }
+            QCOMPARE(fill, limit);
+        }
+        QVERIFY(std::all_of(used.begin(), used.end(), [](int count) { return count == 1; }));
+    }
+
+    void edges_data() {
+        QTest::addColumn<Sizes>("sizes");
+        QTest::addColumn<int>("capacity");
+        QTest::addColumn<int>("media");
+        QTest::addColumn<int>("tooLarge");
+        QTest::addColumn<qint64>("lowerBound");
+        QTest::newRow("capacity 0: every file too large") << Sizes{0, 3} << 0 << 0 << 2 << qint64(0);
+        QTest::newRow("capacity 1: 0 KB files on one medium") << Sizes{0, 0, 1} << 1 << 1 << 1 << qint64(1);
+        QTest::newRow("empty table") << Sizes{} << 700 << 0 << 0 << qint64(0);
+        QTest::newRow("only 0 KB files") << Sizes{0, 0, 0} << 700 << 1 << 0 << qint64(1);
+        QTest::newRow("exactly capacity - 1 each") << Sizes{699, 699, 1} << 700 << 3 << 0 << qint64(3);
+    }
+    void edges() {
+        QFETCH(Sizes, sizes);
+        QFETCH(int, capacity);
+        const auto table = Table(sizes);
+        const MediaPlan plan = drovalin::PlanMedia(*table, capacity);
+        QTEST(static_cast<int>(plan.media.size()), "media");
+        QTEST(static_cast<int>(plan.tooLarge.size()), "tooLarge");
+        QTEST(static_cast<qint64>(plan.lowerBound), "lowerBound");
+        QVERIFY(BrokenPromise(*table, plan, capacity).isEmpty());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestMediaPlan)
+#include "test_media_plan.moc"
