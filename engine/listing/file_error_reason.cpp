@@ -34,4 +34,11 @@ std::string FileErrorReason(int error) {
     return std::string(japanese) + "（" + system + "）";
 }
 
+std::string FileMoveErrorReason(int error) {
+    const std::string system = std::system_category().message(error);
+    if (error == ENOENT) return "ファイルが見つかりません（" + system + "）";
+    if (error == EEXIST) return "移動先に同じ名前の項目が既にあります（" + system + "）";
+    return FileErrorReason(error);
+}
+
 }  // namespace drovalin

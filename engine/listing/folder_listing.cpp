@@ -14,7 +14,6 @@
 #include <system_error>
 
 #include "listing/progress_throttle.h"
-#include "tables/byte_to_kilo.h"
 #include "tables/file_table.h"
 #include "tables/worker_threads.h"
 
@@ -381,7 +380,7 @@ ListedFolder ListAndMeasureFiles(const std::string& folder, const RebuildControl
 ListedFolder ListAndMeasureFiles(const std::string& folder, const RebuildControl& control, FileTable& files) {
     return ListAndMeasure(
         folder, control, [&](std::size_t count) { files.Reserve(count); },
-        [&](std::string&& name, std::int64_t bytes) { files.Append(std::move(name), ByteToKilo(bytes)); });
+        [&](std::string&& name, std::int64_t bytes) { files.AppendBytes(std::move(name), bytes); });
 }
 
 }  // namespace drovalin

@@ -63,8 +63,8 @@ struct ListedFolder {
 // goes on, reporting files measured out of names listed so far. The same result as the two in turn, which
 // is what one measuring thread does. Once stop is requested it returns soon, with nothing.
 ListedFolder ListAndMeasureFiles(const std::string& folder, const RebuildControl& control);
-// The same, appending the files straight to the table with their sizes in kilobytes (as ByteToKilo gives
-// them), so a large folder's names are moved once and never held in two lists; measured.files stays empty.
+// The same, appending the files straight to the table with their sizes in bytes, so a large folder's names
+// are moved once and never held in two lists; measured.files stays empty.
 ListedFolder ListAndMeasureFiles(const std::string& folder, const RebuildControl& control, FileTable& files);
 
 }  // namespace drovalin

@@ -1,12 +1,14 @@
 #include "moving/folder_split.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <set>
 
 #include "listing/file_error_reason.h"
 #include "moving/file_move.h"
+#include "moving/folder_check.h"
 
 namespace drovalin {
 namespace {
@@ -61,6 +63,15 @@ SplitOutcome SplitIntoSubfolders(const std::string& folder, const std::vector<Sp
         }
     }
 
+    std::vector<ListedEntry> listed;
+    for (const SplitMedium& medium : media)
+        for (std::size_t i = 0; i < medium.bytes.size() && i < medium.names.size(); ++i)
+            listed.push_back({medium.names[i], medium.bytes[i]});
+    if (const std::vector<std::string> changed = FilesChangedSinceListing(folder, listed); !changed.empty()) {
+        dialogs.ReportChangedFiles(changed);
+        return SplitOutcome::FilesChanged;
+    }
+
     SplitOutcome outcome = SplitOutcome::Moved;
     if (!SubfoldersFree(folder, media, dialogs, outcome)) return outcome;
     if (!dialogs.ConfirmSplit(media)) return SplitOutcome::Cancelled;
@@ -80,13 +91,18 @@ SplitOutcome SplitIntoSubfolders(const std::string& folder, const std::vector<Sp
             return SplitOutcome::SubfolderFailed;
         }
         if (record) record->createdFolders.push_back(target);
+        bool anyMoved = false;
         for (const std::string& name : medium.names) {
             const std::string from = folder + "/" + name;
             const std::string to = target + "/" + name;
             if (!IsPlainName(name) || !MoveWithoutReplacing(from, to)) {
-                dialogs.ReportMoveFailure();
+                const int error = IsPlainName(name) ? errno : EINVAL;
+                // An empty subfolder left behind would only block the next attempt.
+                if (!anyMoved && rmdir(target.c_str()) == 0 && record) record->createdFolders.pop_back();
+                dialogs.ReportMoveFailure(name, FileMoveErrorReason(error));
                 return SplitOutcome::MoveFailed;
             }
+            anyMoved = true;
             if (record) record->moved.push_back({from, to});
         }
     }

@@ -6,6 +6,7 @@
 #include <numeric>
 
 #include "search/combination_search.h"
+#include "tables/byte_to_kilo.h"
 #include "tables/combination_table.h"
 
 namespace drovalin {
@@ -20,7 +21,7 @@ constexpr std::int64_t kBranchBudget = 10'000'000;
 
 // Files of one size: their rows in table order, and how many of them could fit at all.
 struct SizeGroup {
-    std::int64_t size;  // in units of the sizes' greatest common divisor
+    std::int64_t size;  // in the units of SizeUnit
     std::vector<int> rows;
     std::int64_t usable;
 };
@@ -34,7 +35,7 @@ struct Bundle {
 
 // Which reachable sum is the largest up to limit, and which bundles make it. A sum first reached while
 // bundle k was added remembers k; following those marks down from the best sum retraces one way to make it.
-// Bundles must come smallest first: the reachable range then grows slowly and early bundles cost little.
+// Smallest first, the reachable range grows slowly and early bundles cost little.
 // Returns false when the word budget ran out; the answer is then the best among the bundles already added.
 template <class Index>
 bool ReachableSums(const std::vector<Bundle>& bundles, std::int64_t limit, std::vector<std::int64_t>& taken,
@@ -146,58 +147,87 @@ bool BranchAndBound(const std::vector<SizeGroup>& groups, std::int64_t limit, st
 }
 
 // The table's own best row: the fullest of the greedy walks.
-std::vector<int> BestTableRow(const FileTable& files, std::int32_t capacity, std::int64_t& total) {
+std::vector<int> BestTableRow(const FileTable& files, std::int32_t capacity) {
     const std::shared_ptr<const FileTable> borrowed(&files, [](const FileTable*) {});
     CombinationTable table(borrowed);
     SearchCombinations(files, capacity, table);
-    total = table.Rows() > 1 ? table.Total(1) : 0;
     return table.Rows() > 1 ? table.FileRows(1) : std::vector<int>{};
+}
+
+// How sizes are counted in the searches. Bytes over their common divisor are exact; when that gives too many
+// units for the bitset and the sizes are not whole kilobytes, each size is rounded up to whole kilobytes
+// (over their common divisor), so a set that fits in those units fits in bytes too, though a set that would
+// fit by a few bytes may be missed.
+struct SizeUnit {
+    std::int64_t divisor = 1;
+    bool rounded = false;
+    std::int64_t Of(std::int64_t bytes) const { return (rounded ? (bytes + 1023) / 1024 : bytes) / divisor; }
+};
+
+SizeUnit ChooseUnit(const std::vector<std::pair<std::int64_t, int>>& sized, std::int64_t limit) {
+    SizeUnit unit;
+    std::int64_t exact = 0;
+    for (const auto& item : sized) exact = std::gcd(exact, item.first);
+    unit.divisor = std::max<std::int64_t>(exact, 1);
+    if (limit / unit.divisor <= kBitsetLimit || unit.divisor % 1024 == 0) return unit;
+    unit.rounded = true;
+    std::int64_t kilo = 0;
+    for (const auto& item : sized) kilo = std::gcd(kilo, (item.first + 1023) / 1024);
+    unit.divisor = std::max<std::int64_t>(kilo, 1);
+    return unit;
 }
 
 }  // namespace
 
-BestCombinationResult BestCombination(const FileTable& files, std::int32_t capacity) {
+BestCombinationResult BestCombination(const FileTable& files, std::int32_t capacity,
+                                      const std::vector<bool>& leftOut) {
     BestCombinationResult result;
     if (capacity <= 0) return result;
-    const std::int64_t limit = std::int64_t{capacity} - 1;
+    const std::int64_t limitBytes = std::int64_t{capacity} * 1024 - 1;
+    const auto isLeftOut = [&leftOut](int row) {
+        return static_cast<std::size_t>(row) < leftOut.size() && leftOut[static_cast<std::size_t>(row)];
+    };
 
-    std::vector<std::pair<std::int64_t, int>> sized;  // (size, row) of every file that fits on its own
+    std::vector<std::pair<std::int64_t, int>> sized;  // (bytes, row) of every file that fits on its own
     std::int64_t sum = 0;
-    std::int64_t divisor = 0;
     for (int row = 1; row < files.Rows(); ++row) {
-        const std::int64_t size = files.Kilobytes(row);
-        if (size > limit) continue;
-        if (size == 0) {
+        const std::int64_t bytes = files.Bytes(row);
+        if (bytes > limitBytes || isLeftOut(row)) continue;
+        if (bytes == 0) {
             result.rows.push_back(row);
             continue;
         }
-        sized.emplace_back(size, row);
-        sum += size;
-        divisor = std::gcd(divisor, size);
+        sized.emplace_back(bytes, row);
+        sum += bytes;
     }
-    const auto finish = [&result] {
+    const auto finish = [&] {
         std::sort(result.rows.begin(), result.rows.end());
+        result.bytes = 0;
+        for (const int row : result.rows) result.bytes += files.Bytes(row);
+        result.total = ByteToKilo(result.bytes);
         return result;
     };
-    if (sum <= limit) {
-        for (const auto& [size, row] : sized) result.rows.push_back(row);
-        result.total = sum;
+    if (sum <= limitBytes) {
+        for (const auto& [bytes, row] : sized) result.rows.push_back(row);
         return finish();
     }
 
-    // Every total is a multiple of the common divisor, so the search runs in those units.
     std::sort(sized.begin(), sized.end(), [](const auto& a, const auto& b) {
         return a.first != b.first ? a.first > b.first : a.second < b.second;
     });
-    const std::int64_t units = limit / divisor;
+    const SizeUnit unit = ChooseUnit(sized, limitBytes);
+    const std::int64_t units = unit.rounded ? limitBytes / 1024 / unit.divisor : limitBytes / unit.divisor;
     std::vector<SizeGroup> groups;
-    for (const auto& [size, row] : sized) {
-        if (groups.empty() || groups.back().size != size / divisor) groups.push_back({size / divisor, {}, 0});
+    for (const auto& [bytes, row] : sized) {
+        if (groups.empty() || groups.back().size != unit.Of(bytes)) groups.push_back({unit.Of(bytes), {}, 0});
         groups.back().rows.push_back(row);
     }
-    for (SizeGroup& group : groups)
+    // Sizes rounded up no longer order a group's rows as the table does.
+    for (SizeGroup& group : groups) {
+        std::sort(group.rows.begin(), group.rows.end());
         group.usable =
             std::min<std::int64_t>(static_cast<std::int64_t>(group.rows.size()), units / group.size);
+    }
 
     std::vector<std::int64_t> counts(groups.size(), 0);
     std::int64_t best = 0;
@@ -212,8 +242,11 @@ BestCombinationResult BestCombination(const FileTable& files, std::int32_t capac
                 left -= count;
             }
         }
-        std::stable_sort(bundles.begin(), bundles.end(),
-                         [](const Bundle& a, const Bundle& b) { return a.size < b.size; });
+        // Sizes rounded up lose up to a kilobyte per file, so there the largest come first: sums are then
+        // first reached, and retraced, through few files.
+        std::stable_sort(bundles.begin(), bundles.end(), [&unit](const Bundle& a, const Bundle& b) {
+            return unit.rounded ? a.size > b.size : a.size < b.size;
+        });
         std::vector<std::int64_t> taken;
         exact = bundles.size() < 0xFFFF ? ReachableSums<std::uint16_t>(bundles, units, taken, best)
                                         : ReachableSums<std::uint32_t>(bundles, units, taken, best);
@@ -223,20 +256,28 @@ BestCombinationResult BestCombination(const FileTable& files, std::int32_t capac
 
     std::vector<int> chosenRows;
     if (!exact) {
-        std::int64_t seedTotal = 0;
-        std::vector<int> seedRows = BestTableRow(files, capacity, seedTotal);
+        // The table's best row starts the branch and bound when it fits in these units.
+        std::vector<int> seedRows;
+        std::int64_t seedUnits = 0;
+        for (const int row : BestTableRow(files, capacity)) {
+            if (isLeftOut(row)) {
+                seedRows.clear();
+                seedUnits = 0;
+                break;
+            }
+            if (files.Bytes(row) == 0) continue;  // already in the result
+            seedRows.push_back(row);
+            seedUnits += unit.Of(files.Bytes(row));
+        }
+        if (seedUnits > units) seedUnits = 0;
         std::int64_t found = 0;
         std::vector<std::int64_t> foundCounts;
-        const std::int64_t floor = std::max(best, seedTotal / divisor);
+        const std::int64_t floor = std::max(best, seedUnits);
         exact = BranchAndBound(groups, units, floor, found, foundCounts);
         if (found > floor) {
             counts = std::move(foundCounts);
-            best = found;
-        } else if (seedTotal / divisor > best) {
-            // The walk's rows include its 0 KB files, which are already in the result.
-            for (const int row : seedRows)
-                if (files.Kilobytes(row) > 0) chosenRows.push_back(row);
-            best = seedTotal / divisor;
+        } else if (seedUnits > best) {
+            chosenRows = std::move(seedRows);
             counts.clear();
         }
     }
@@ -244,8 +285,21 @@ BestCombinationResult BestCombination(const FileTable& files, std::int32_t capac
         for (std::int64_t i = 0; i < counts[g]; ++i)
             chosenRows.push_back(groups[g].rows[static_cast<std::size_t>(i)]);
     result.rows.insert(result.rows.end(), chosenRows.begin(), chosenRows.end());
-    result.total = best * divisor;
-    result.exact = exact;
+    if (unit.rounded) {
+        // What rounding up took away, in bytes, may still hold files that were left out.
+        std::vector<bool> chosen(static_cast<std::size_t>(files.Rows()), false);
+        std::int64_t bytes = 0;
+        for (const int row : chosenRows) {
+            chosen[static_cast<std::size_t>(row)] = true;
+            bytes += files.Bytes(row);
+        }
+        for (const auto& [size, row] : sized) {
+            if (chosen[static_cast<std::size_t>(row)] || bytes + size > limitBytes) continue;
+            result.rows.push_back(row);
+            bytes += size;
+        }
+    }
+    result.exact = exact && !unit.rounded;
     return finish();
 }
 

@@ -3,8 +3,10 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdint>
+#include <limits>
 #include <stdexcept>
 
+#include "tables/byte_to_kilo.h"
 #include "tables/parallel_sort.h"
 #include "tables/worker_threads.h"
 
@@ -24,14 +26,21 @@ std::string FileTable::Cell(int row, int col) const {
     if (col < 0 || col >= Cols() || row < 0 || row >= Rows()) return {};
     if (row == 0) return HeaderTexts()[col];
     const Entry& entry = entries_[row - 1];
-    return col == kNameCol ? entry.name : std::to_string(entry.kilobytes);
+    return col == kNameCol ? entry.name : std::to_string(ByteToKilo(entry.bytes));
 }
 
 void FileTable::Reserve(std::size_t files) { entries_.reserve(files); }
 
 void FileTable::Append(std::string name, std::int64_t kilobytes) {
     if (kilobytes < 0) throw std::invalid_argument("FileTable::Append: negative size");
-    entries_.push_back({std::move(name), kilobytes});
+    constexpr std::int64_t kMostKilobytes = std::numeric_limits<std::int64_t>::max() / 1024;
+    entries_.push_back({std::move(name), kilobytes > kMostKilobytes ? std::numeric_limits<std::int64_t>::max()
+                                                                    : kilobytes * 1024});
+}
+
+void FileTable::AppendBytes(std::string name, std::int64_t bytes) {
+    if (bytes < 0) throw std::invalid_argument("FileTable::AppendBytes: negative size");
+    entries_.push_back({std::move(name), bytes});
 }
 
 namespace {
@@ -89,7 +98,7 @@ void FileTable::SortBySizeDescending(unsigned threads) {
     std::vector<SortKey> keys(count);
     inPieces([&](std::size_t, std::size_t first, std::size_t last) {
         for (std::size_t i = first; i < last; ++i)
-            keys[i] = {entries_[i].kilobytes, NameBytes(entries_[i].name, shared),
+            keys[i] = {ByteToKilo(entries_[i].bytes), NameBytes(entries_[i].name, shared),
                        static_cast<std::uint32_t>(i)};
     });
     // Names differ within a folder, so no two keys are equal and an unstable sort is as reproducible.
@@ -113,7 +122,9 @@ void FileTable::SortBySizeDescending(unsigned threads) {
 
 const std::string& FileTable::Name(int row) const { return entries_.at(row - 1).name; }
 
-std::int64_t FileTable::Kilobytes(int row) const { return entries_.at(row - 1).kilobytes; }
+std::int64_t FileTable::Kilobytes(int row) const { return ByteToKilo(entries_.at(row - 1).bytes); }
+
+std::int64_t FileTable::Bytes(int row) const { return entries_.at(row - 1).bytes; }
 
 const std::vector<std::string>& FileTable::HeaderTexts() {
     static const std::vector<std::string> header{"ファイル名", "ファイルサイズ"};

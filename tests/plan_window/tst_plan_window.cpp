@@ -37,13 +37,19 @@ class RecordingSplitDialogs : public drovalin::SplitDialogs {
         offered.push_back(media);
         return answer;
     }
+    void ReportChangedFiles(const std::vector<std::string>& names) override {
+        for (const std::string& name : names)
+            reports << QStringLiteral("changed ") + QString::fromStdString(name);
+    }
     void ReportExistingSubfolder(const std::string& subfolder) override {
         reports << QStringLiteral("exists ") + QString::fromStdString(subfolder);
     }
     void ReportSubfolderFailure(const std::string& subfolder, const std::string&) override {
         reports << QStringLiteral("cannot make ") + QString::fromStdString(subfolder);
     }
-    void ReportMoveFailure() override { reports << QStringLiteral("move failure"); }
+    void ReportMoveFailure(const std::string& name, const std::string&) override {
+        reports << QStringLiteral("move failure ") + QString::fromStdString(name);
+    }
 };
 
 bool Exists(const std::string& path) { return std::filesystem::exists(std::filesystem::path(path)); }
@@ -55,6 +61,16 @@ std::string Contents(const std::string& path) {
 
 void Write(const std::string& path, const std::string& text) {
     std::ofstream(path, std::ios::binary) << text;
+}
+
+// Clicks the main table's row whose names cell reads names.
+void ClickRow(Form1& form, const QString& names) {
+    QTableView* grid = form.MSHFlexGrid2();
+    for (int row = 0; row < grid->model()->rowCount(); ++row) {
+        const QModelIndex cell = grid->model()->index(row, 3);
+        if (cell.data().toString() == names)
+            QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualRect(cell).center());
+    }
 }
 
 QStringList RowTexts(const QAbstractItemModel& model, int row) {
@@ -84,6 +100,8 @@ class TestPlanWindow : public QObject {
     void commandsFollowTheTables();
     void bestCombinationGoesThroughTheMove();
     void planCommandOpensTheWindow();
+    void wholeFolderCommandsSeeOnlyWhatIsThere_data();
+    void wholeFolderCommandsSeeOnlyWhatIsThere();
 
   private:
     // Capacity 700: a 600, b 500, c 300, d 200 make three media (a | b | c, d); big (800) fits on none.
@@ -94,6 +112,7 @@ class TestPlanWindow : public QObject {
     RecordingMoveDialogs moveDialogs_;
     RecordingSplitDialogs splitDialogs_;
     std::vector<drovalin::MoveRecord> remembered_;
+    RecordingNotifier notifier_;
 };
 
 void TestPlanWindow::init() {
@@ -104,6 +123,7 @@ void TestPlanWindow::init() {
     moveDialogs_ = {};
     splitDialogs_ = {};
     remembered_.clear();
+    notifier_ = {};
 }
 
 void TestPlanWindow::cleanup() { dir_.reset(); }
@@ -140,7 +160,6 @@ std::unique_ptr<PlanWindow> TestPlanWindow::OpenSample() {
     const drovalin::RebuildResult rebuilt = drovalin::RebuildFolder(folder_, 700);
     auto window =
         std::make_unique<PlanWindow>(folder_, rebuilt.files, drovalin::PlanMedia(*rebuilt.files, 700));
-    window->SetMoveDialogs(&moveDialogs_);
     window->SetSplitDialogs(&splitDialogs_);
     window->SetMoveRecorder(
         [this](drovalin::MoveRecord record) { remembered_.push_back(std::move(record)); });
@@ -170,41 +189,35 @@ void TestPlanWindow::showsThePlan() {
 }
 
 void TestPlanWindow::movesTheSelectedMedium_data() {
-    QTest::addColumn<bool>("dAlreadyInW");
-    QTest::newRow("both files move") << false;
-    QTest::newRow("a d already in w stays as it was") << true;
+    QTest::addColumn<bool>("w3Exists");
+    QTest::newRow("medium 3 into a new w3") << false;
+    QTest::newRow("an existing w3 is never added to") << true;
 }
 
 void TestPlanWindow::movesTheSelectedMedium() {
-    QFETCH(bool, dAlreadyInW);
-    if (dAlreadyInW) {
-        std::filesystem::create_directory(folder_ + "/w");
-        Write(folder_ + "/w/d", "older d");
+    QFETCH(bool, w3Exists);
+    if (w3Exists) {
+        std::filesystem::create_directory(folder_ + "/w3");
+        Write(folder_ + "/w3/d", "older d");
     }
     const auto window = OpenSample();
-    moveDialogs_.answer = true;
     window->MediaTable()->selectRow(2);
+    QCOMPARE(window->MoveButton()->text(), QStringLiteral("選んだ媒体を w3 に移動…"));
     window->MoveButton()->click();
 
-    QCOMPARE(moveDialogs_.offered, (std::vector<Names>{{"c", "d"}}));
-    QCOMPARE(moveDialogs_.summaries, (Names{"媒体 3　合計サイズ 500 KB　空き容量 200 KB"}));
-    QVERIFY(Exists(folder_ + "/w/c") && !Exists(folder_ + "/c"));
-    QCOMPARE(remembered_.size(), std::size_t(1));
-    QCOMPARE(remembered_[0].moved.size(), std::size_t(1) + (dAlreadyInW ? 0 : 1));
-    if (dAlreadyInW) {
-        QCOMPARE(moveDialogs_.failures, 1);
-        QCOMPARE(Contents(folder_ + "/w/d"), std::string("older d"));
-        QVERIFY(Exists(folder_ + "/d"));
-        QCOMPARE(window->Model().index(2, 0).data().toString(), QStringLiteral("3（一部を w に移動）"));
-    } else {
-        QCOMPARE(moveDialogs_.failures, 0);
-        QVERIFY(Exists(folder_ + "/w/d"));
-        QCOMPARE(window->Model().index(2, 0).data().toString(), QStringLiteral("3（w に移動済み）"));
+    if (w3Exists) {
+        QCOMPARE(splitDialogs_.reports, QStringList{"exists w3"});
+        QCOMPARE(Contents(folder_ + "/w3/d"), std::string("older d"));
+        QVERIFY(Exists(folder_ + "/c") && Exists(folder_ + "/d") && remembered_.empty());
+        return;
     }
+    QCOMPARE(splitDialogs_.offered.at(0).at(0).subfolder, std::string("w3"));
+    QVERIFY(Exists(folder_ + "/w3/c") && Exists(folder_ + "/w3/d") && !Exists(folder_ + "/w"));
+    QCOMPARE(window->Model().index(2, 0).data().toString(), QStringLiteral("3（w3 に移動済み）"));
     // A moved medium is not offered again.
     QVERIFY(!window->MoveButton()->isEnabled());
     window->MoveSelectedMedium();
-    QCOMPARE(moveDialogs_.offered.size(), std::size_t(1));
+    QCOMPARE(splitDialogs_.offered.size(), std::size_t(1));
 }
 
 void TestPlanWindow::splitsIntoNumberedSubfolders_data() {
@@ -243,17 +256,20 @@ void TestPlanWindow::splitsIntoNumberedSubfolders() {
     QVERIFY(!window->SplitButton()->isEnabled());
 }
 
+// Two media moved one after the other each get their own subfolder; the split then moves the rest.
 void TestPlanWindow::splitAfterOneMediumMoved() {
     const auto window = OpenSample();
-    moveDialogs_.answer = true;
     window->MediaTable()->selectRow(0);
+    window->MoveSelectedMedium();
+    window->MediaTable()->selectRow(1);
     window->MoveSelectedMedium();
     window->SplitAll();
     const std::string f = folder_ + "/";
-    QCOMPARE(splitDialogs_.offered.at(0).size(), std::size_t(2));
-    for (const char* path : {"w/a", "w2/b", "w3/c", "w3/d"}) QVERIFY2(Exists(f + path), path);
-    QVERIFY(!Exists(f + "w1"));
-    QCOMPARE(remembered_.size(), std::size_t(2));
+    QCOMPARE(splitDialogs_.offered.size(), std::size_t(3));
+    QCOMPARE(splitDialogs_.offered[2].size(), std::size_t(1));
+    for (const char* path : {"w1/a", "w2/b", "w3/c", "w3/d"}) QVERIFY2(Exists(f + path), path);
+    QVERIFY(!Exists(f + "w"));
+    QCOMPARE(remembered_.size(), std::size_t(3));
 }
 
 void TestPlanWindow::savesTheCsv() {
@@ -337,6 +353,63 @@ void TestPlanWindow::planCommandOpensTheWindow() {
     QCOMPARE(window->Model().rowCount(), 3);
     window->close();
     QTRY_VERIFY(form.findChild<PlanWindow*>() == nullptr);
+}
+
+void TestPlanWindow::wholeFolderCommandsSeeOnlyWhatIsThere_data() {
+    QTest::addColumn<bool>("removedOutside");
+    QTest::newRow("c and d moved by a row click") << false;
+    QTest::newRow("a removed by another program") << true;
+}
+
+// The tables stay as the listing made them, but the plan and the best combination must not offer what has
+// left the folder since; and what w already holds is said before more goes into it.
+void TestPlanWindow::wholeFolderCommandsSeeOnlyWhatIsThere() {
+    QFETCH(bool, removedOutside);
+    Form1 form;
+    form.SetMoveDialogs(&moveDialogs_);
+    form.SetNotifier(&notifier_);
+    form.Text1()->setText(QStringLiteral("700"));
+    form.SetCurrentFolder(folder_);
+    form.EmptyTables();
+    form.RebuildTables();
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    moveDialogs_.answer = true;
+    if (removedOutside)
+        QVERIFY(std::filesystem::remove(folder_ + "/a"));
+    else
+        ClickRow(form, QStringLiteral("c,d"));
+    moveDialogs_.answer = false;
+    form.findChild<drovalin::PlanCommands*>()->BestCombinationAction()->trigger();
+    form.findChild<drovalin::PlanCommands*>()->PlanAction()->trigger();
+    auto* window = form.findChild<PlanWindow*>();
+    QVERIFY(window != nullptr);
+    window->SetSplitDialogs(&splitDialogs_);
+    window->SplitAll();
+
+    const std::string f = folder_ + "/";
+    if (removedOutside) {
+        // The best set is a alone: it is named and nothing moves.
+        QVERIFY(moveDialogs_.offered.empty());
+        QCOMPARE(notifier_.notices.size(), std::size_t(1));
+        QVERIFY(notifier_.notices[0].text.endsWith(QStringLiteral("\na")));
+        QCOMPARE(splitDialogs_.reports, QStringList{"changed a"});
+        for (const char* path : {"b", "c", "d"}) QVERIFY2(Exists(f + path), path);
+        QVERIFY(!Exists(f + "w") && !Exists(f + "w1"));
+        return;
+    }
+    QCOMPARE(window->Model().rowCount(), 2);
+    QVERIFY(splitDialogs_.reports.isEmpty());
+    for (const char* path : {"w/c", "w/d", "w1/a", "w2/b"}) QVERIFY2(Exists(f + path), path);
+    QVERIFY(!Exists(f + "w3"));
+
+    ClickRow(form, QStringLiteral("b"));
+    const std::string held = "w フォルダには既に 2 個のファイル（500 KB）があります。合わせると ";
+    const std::string full =
+        " KB です。\n【注意】合わせると容量 700 KB に達するため、w フォルダの中身は 1 枚の媒体に入りません。";
+    QCOMPARE(moveDialogs_.offered, (std::vector<Names>{{"c", "d"}, {"a"}, {"b"}}));
+    QCOMPARE(moveDialogs_.summaries, (Names{"", "合計サイズ 600 KB　空き容量 100 KB\n" + held + "1100" + full,
+                                            held + "1000" + full}));
 }
 
 QTEST_MAIN(TestPlanWindow)

@@ -30,6 +30,8 @@
 #include "japanese_font.h"
 #include "message_box_move_dialogs.h"
 #include "message_box_notifier.h"
+#include "move_notices.h"
+#include "moving/folder_check.h"
 #include "number_column_width.h"
 #include "rebuild_runner.h"
 #include "search/folder_rebuild.h"
@@ -195,6 +197,7 @@ void Form1::EmptyTables() {
 void Form1::ShowTables(std::shared_ptr<FileTable> files, std::shared_ptr<CombinationTable> combinations) {
     files_ = std::move(files);
     combinations_ = std::move(combinations);
+    movedNames_.clear();
     model_->SetTable(combinations_);
     FitColumns();
 }
@@ -312,8 +315,13 @@ void Form1::MSHFlexGrid2_Click(const QModelIndex& index) {
     const std::vector<std::string> names = combinations_->FileNames(CombinationTableModel::EngineRow(index));
     // A copy: the confirmation box runs events, and the folder must not change under the move.
     const std::string folder = *currentFolder_;
+    std::int64_t bytes = 0;
+    for (const int row : combinations_->FileRows(CombinationTableModel::EngineRow(index)))
+        bytes += files_->Bytes(row);
     MoveRecord record;
     MoveOptions options;
+    options.summary = HeldFilesSummary(options.subfolder, FilesHeldIn(folder, options.subfolder), bytes,
+                                       combinations_->Capacity());
     options.record = &record;
     MoveCombination(folder, names, *moveDialogs_, options);
     // Without a window manager nobody hands the window back its activation when a box closes, and its
@@ -323,11 +331,23 @@ void Form1::MSHFlexGrid2_Click(const QModelIndex& index) {
 }
 
 void Form1::RememberMove(MoveRecord record) {
+    // Every move starts from the current folder, so its sources are that folder, a separator and the name.
+    const std::size_t prefix = currentFolder_ ? currentFolder_->size() + 1 : 0;
+    for (const MoveRecord::Step& step : record.moved)
+        if (step.from.size() > prefix) movedNames_.insert(step.from.substr(prefix));
     lastMove_ = std::move(record);
     UpdateEverydayCommands();
 }
 
 const std::optional<MoveRecord>& Form1::LastMove() const { return lastMove_; }
+
+std::vector<bool> Form1::MovedRows() const {
+    if (movedNames_.empty()) return {};
+    std::vector<bool> moved(static_cast<std::size_t>(files_->Rows()), false);
+    for (int row = 1; row < files_->Rows(); ++row)
+        moved[static_cast<std::size_t>(row)] = movedNames_.count(files_->Name(row)) != 0;
+    return moved;
+}
 
 bool Form1::eventFilter(QObject* watched, QEvent* event) {
     // The names column follows the table's width, scroll bars coming and going included.

@@ -6,6 +6,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "drop_notices.h"
@@ -81,9 +82,15 @@ class Form1 : public QWidget {
     void AddCommandSeparator();
     QMenu* CommandMenu() const;
 
-    // The last move of this run, whichever way it was started; the one an undo takes back.
+    // The last move of this run, whichever way it was started; the one an undo takes back. Its files no
+    // longer count as in the folder for the whole-folder commands, until the tables are made again.
     void RememberMove(MoveRecord record);
     const std::optional<MoveRecord>& LastMove() const;
+    // Marks, by file-table row, the files that moves of this run took out of the folder since the tables were
+    // made; empty when there are none. The tables themselves keep every row.
+    std::vector<bool> MovedRows() const;
+    // Tells the user something, after start-up is over.
+    void Warn(const Notice& notice);
 
     // The everyday commands, also in the command menu: 「フォルダを開く…」 takes a chosen folder as a drop,
     // 「再読み込み」 lists the current folder again with the capacity in the box, 「元に戻す」 takes the last
@@ -126,7 +133,6 @@ class Form1 : public QWidget {
     bool ShowStartupProgress(const RebuildProgressText& progress);
     void CloseIfAsked();
     void ShowCommandMenu(const QPoint& atTable);
-    void Warn(const Notice& notice);
     void FitColumns();
     void AddEverydayCommands();
     void UpdateEverydayCommands();
@@ -137,6 +143,7 @@ class Form1 : public QWidget {
     std::shared_ptr<FileTable> files_;
     std::shared_ptr<CombinationTable> combinations_;
     std::optional<MoveRecord> lastMove_;
+    std::unordered_set<std::string> movedNames_;
     QRectF tableTwips_;
 
     QLabel* instructionLine_;

@@ -5,6 +5,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <memory>
+#include <unordered_set>
 
 #include "capacity_presets_menu.h"
 #include "form1.h"
@@ -72,6 +73,13 @@ void Form1::UndoLastMove() {
     lastMove_.reset();
     UpdateEverydayCommands();
     const UndoResult result = UndoMove(record);
+    // Files back in the folder count for the whole-folder commands again.
+    const std::size_t prefix = currentFolder_ ? currentFolder_->size() + 1 : 0;
+    std::unordered_set<std::string> stayed;
+    for (const UndoResult::NotReturned& file : result.notReturned) stayed.insert(file.to);
+    for (const MoveRecord::Step& step : record.moved)
+        if (stayed.count(step.from) == 0 && step.from.size() > prefix)
+            movedNames_.erase(step.from.substr(prefix));
     if (!result.Complete()) {
         Warn(UndoNotice(result));
         activateWindow();

@@ -7,6 +7,8 @@
 
 #include "combination_table_model.h"
 #include "form1.h"
+#include "move_notices.h"
+#include "moving/folder_check.h"
 #include "plan/media_plan.h"
 #include "plan_window.h"
 
@@ -58,7 +60,7 @@ void PlanCommands::UpdateEnabled() {
 std::string PlanCommands::BestSummary(const BestCombinationResult& best, std::int32_t capacity) {
     std::string summary = "合計サイズ " + std::to_string(best.total) + " KB　空き容量 " +
                           std::to_string(std::int64_t{capacity} - best.total) + " KB";
-    if (!best.exact) summary += "（探索を途中で打ち切ったため、最適とは限りません）";
+    if (!best.exact) summary += "（探索の範囲を限ったため、最適とは限りません）";
     return summary;
 }
 
@@ -69,17 +71,30 @@ void PlanCommands::MoveBestCombination() {
     const std::shared_ptr<const FileTable> files = form_.Combinations().SharedFiles();
     const std::int32_t capacity = form_.Combinations().Capacity();
     BestCombinationResult best;
+    std::vector<std::string> changed;
+    std::vector<std::string> names;
     {
         BusyCursor busy;
-        best = BestCombination(*files, capacity);
+        best = BestCombination(*files, capacity, form_.MovedRows());
+        std::vector<ListedEntry> listed;
+        listed.reserve(best.rows.size());
+        for (const int row : best.rows) listed.push_back({files->Name(row), files->Bytes(row)});
+        changed = FilesChangedSinceListing(folder, listed);
+        names.reserve(listed.size());
+        for (ListedEntry& file : listed) names.push_back(std::move(file.name));
     }
     if (best.rows.empty()) return;
-    std::vector<std::string> names;
-    names.reserve(best.rows.size());
-    for (const int row : best.rows) names.push_back(files->Name(row));
+    if (!changed.empty()) {
+        form_.Warn({ChangedFilesTitle(), ChangedFilesText(changed)});
+        return;
+    }
     MoveRecord record;
     MoveOptions options;
     options.summary = BestSummary(best, capacity);
+    if (const std::string held =
+            HeldFilesSummary(options.subfolder, FilesHeldIn(folder, options.subfolder), best.bytes, capacity);
+        !held.empty())
+        options.summary += "\n" + held;
     options.record = &record;
     MoveCombination(folder, names, form_.MoveDialogsInUse(), options);
     if (!record.moved.empty() || !record.createdFolders.empty()) form_.RememberMove(std::move(record));
@@ -91,7 +106,7 @@ void PlanCommands::OpenPlan() {
     MediaPlan plan;
     {
         BusyCursor busy;
-        plan = PlanMedia(*files, form_.Combinations().Capacity());
+        plan = PlanMedia(*files, form_.Combinations().Capacity(), form_.MovedRows());
     }
     auto* window = new PlanWindow(*form_.CurrentFolder(), files, std::move(plan), &form_);
     window->setAttribute(Qt::WA_DeleteOnClose);

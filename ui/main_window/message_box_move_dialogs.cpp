@@ -137,17 +137,24 @@ bool MessageBoxMoveDialogs::ConfirmMove(const std::vector<std::string>& names, c
     return dialog.exec() == QDialog::Accepted;
 }
 
-void MessageBoxMoveDialogs::ReportMoveFailure() {
+void MessageBoxMoveDialogs::ReportMoveFailure() { ShowError(parent_, MoveFailureText()); }
+
+void MessageBoxMoveDialogs::ReportMoveFailureAt(const std::string& name, const std::string& reason) {
     ShowError(
         parent_,
-        QStringList{
-            QStringLiteral("ファイルの移動に失敗したようです。使用中のファイルがないか調べてください。"),
-            QStringLiteral("また現在のところファイル名に,（コンマ）が含まれている場合は移動に失敗"
-                           "します。（手抜きです。）"),
-            QStringLiteral("とりあえずBrenmoorixホームページに,（コンマ）を含むファイルを検索して"
-                           "自動で消去するソフトがあります"),
-        }
-            .join(QLatin1Char('\n')));
+        MoveFailureText() +
+            QStringLiteral("\n\n止まったファイル：「%1」\n理由：%2").arg(Decoded(name), Decoded(reason)));
+}
+
+QString MessageBoxMoveDialogs::MoveFailureText() {
+    return QStringList{
+        QStringLiteral("ファイルの移動に失敗したようです。使用中のファイルがないか調べてください。"),
+        QStringLiteral("また現在のところファイル名に,（コンマ）が含まれている場合は移動に失敗"
+                       "します。（手抜きです。）"),
+        QStringLiteral("とりあえずBrenmoorixホームページに,（コンマ）を含むファイルを検索して"
+                       "自動で消去するソフトがあります"),
+    }
+        .join(QLatin1Char('\n'));
 }
 
 void MessageBoxMoveDialogs::ReportSubfolderFailure(const std::string& detail) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QString>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,10 @@ class MessageBoxMoveDialogs : public drovalin::MoveDialogs {
     bool ConfirmMove(const std::vector<std::string>& names, const std::string& summary) override;
     void ReportMoveFailure() override;
     void ReportSubfolderFailure(const std::string& detail) override;
+    // The fixed report followed by the file the move stopped at and the system's reason.
+    void ReportMoveFailureAt(const std::string& name, const std::string& reason);
+
+    static QString MoveFailureText();
 
   private:
     QWidget* parent_;

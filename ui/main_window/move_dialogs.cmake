@@ -1,6 +1,7 @@
 # The move's confirmation and failure reports as modal Japanese boxes.
 add_library(drovalin_move_dialogs STATIC
     message_box_move_dialogs.cpp message_box_move_dialogs.h
+    move_notices.cpp move_notices.h
     move_names_model.cpp move_names_model.h
     names_table_view.cpp names_table_view.h
     ok_message_box.cpp ok_message_box.h

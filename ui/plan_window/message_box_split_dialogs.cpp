@@ -1,6 +1,8 @@
 #include "message_box_split_dialogs.h"
 
+#include "move_notices.h"
 #include "ok_message_box.h"
+#include "tables/byte_to_kilo.h"
 
 namespace {
 
@@ -22,7 +24,13 @@ std::vector<std::string> MessageBoxSplitDialogs::ConfirmationLines(
     const std::vector<drovalin::SplitMedium>& media) {
     std::vector<std::string> lines;
     for (const drovalin::SplitMedium& medium : media) {
-        lines.push_back("【" + medium.subfolder + "】 " + std::to_string(medium.names.size()) + " 個");
+        std::string heading = "【" + medium.subfolder + "】 " + std::to_string(medium.names.size()) + " 個";
+        if (!medium.bytes.empty()) {
+            std::int64_t bytes = 0;
+            for (const std::int64_t size : medium.bytes) bytes += size;
+            heading += "　" + std::to_string(drovalin::ByteToKilo(bytes)) + " KB";
+        }
+        lines.push_back(heading);
         for (const std::string& name : medium.names) lines.push_back("　" + name);
     }
     return lines;
@@ -42,6 +50,11 @@ bool MessageBoxSplitDialogs::ConfirmSplit(const std::vector<drovalin::SplitMediu
     return moveDialogs_.ConfirmMove(ConfirmationLines(media), ConfirmationSummary(media));
 }
 
+void MessageBoxSplitDialogs::ReportChangedFiles(const std::vector<std::string>& names) {
+    ShowOkMessageBox(parent_, drovalin::ChangedFilesTitle(), drovalin::ChangedFilesText(names),
+                     QMessageBox::Warning);
+}
+
 void MessageBoxSplitDialogs::ReportExistingSubfolder(const std::string& subfolder) {
     ShowWarning(
         parent_,
@@ -57,4 +70,6 @@ void MessageBoxSplitDialogs::ReportSubfolderFailure(const std::string& subfolder
                     .arg(Decoded(subfolder), Decoded(detail)));
 }
 
-void MessageBoxSplitDialogs::ReportMoveFailure() { moveDialogs_.ReportMoveFailure(); }
+void MessageBoxSplitDialogs::ReportMoveFailure(const std::string& name, const std::string& reason) {
+    moveDialogs_.ReportMoveFailureAt(name, reason);
+}

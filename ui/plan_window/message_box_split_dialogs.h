@@ -15,11 +15,13 @@ class MessageBoxSplitDialogs : public drovalin::SplitDialogs {
     explicit MessageBoxSplitDialogs(QWidget* parent);
 
     bool ConfirmSplit(const std::vector<drovalin::SplitMedium>& media) override;
+    void ReportChangedFiles(const std::vector<std::string>& names) override;
     void ReportExistingSubfolder(const std::string& subfolder) override;
     void ReportSubfolderFailure(const std::string& subfolder, const std::string& detail) override;
-    void ReportMoveFailure() override;
+    void ReportMoveFailure(const std::string& name, const std::string& reason) override;
 
-    // The lines the confirmation lists: per medium a heading with its subfolder, then its names indented.
+    // The lines the confirmation lists: per medium a heading with its subfolder, count and (when its sizes
+    // are given) kilobytes, then its names indented.
     static std::vector<std::string> ConfirmationLines(const std::vector<drovalin::SplitMedium>& media);
     static std::string ConfirmationSummary(const std::vector<drovalin::SplitMedium>& media);
 

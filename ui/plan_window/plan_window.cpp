@@ -15,7 +15,6 @@
 
 #include "japanese_font.h"
 #include "media_plan_model.h"
-#include "message_box_move_dialogs.h"
 #include "message_box_split_dialogs.h"
 #include "ok_message_box.h"
 #include "plan/plan_csv.h"
@@ -48,14 +47,12 @@ PlanWindow::PlanWindow(std::string folder, std::shared_ptr<const FileTable> file
       model_(new MediaPlanModel(std::move(files), std::move(plan), this)),
       summary_(new QLabel(this)),
       table_(new QTableView(this)),
-      move_(Button(QStringLiteral("選んだ媒体を w に移動…"),
-                   QStringLiteral("選んだ媒体のファイルを、確認のあとフォルダ w に移動します"))),
+      move_(Button(QString(), QStringLiteral("選んだ媒体のファイルを、確認のあと媒体の番号の新しいフォルダ"
+                                             "（媒体 3 なら w3）に移動します"))),
       split_(Button(QStringLiteral("すべてフォルダに分ける"),
                     QStringLiteral("確認のあと、媒体ごとのファイルを新しいフォルダ w1、w2… に移動します"))),
       save_(Button(QStringLiteral("保存…"), QStringLiteral("計画を CSV ファイルに保存します"))),
-      ownMoveDialogs_(std::make_unique<MessageBoxMoveDialogs>(this)),
       ownSplitDialogs_(std::make_unique<MessageBoxSplitDialogs>(this)),
-      moveDialogs_(ownMoveDialogs_.get()),
       splitDialogs_(ownSplitDialogs_.get()) {
     setWindowTitle(QStringLiteral("振り分け計画"));
     setAccessibleName(windowTitle());
@@ -113,10 +110,6 @@ PlanWindow::PlanWindow(std::string folder, std::shared_ptr<const FileTable> file
 
 PlanWindow::~PlanWindow() = default;
 
-void PlanWindow::SetMoveDialogs(MoveDialogs* dialogs) {
-    moveDialogs_ = dialogs ? dialogs : ownMoveDialogs_.get();
-}
-
 void PlanWindow::SetSplitDialogs(SplitDialogs* dialogs) {
     splitDialogs_ = dialogs ? dialogs : ownSplitDialogs_.get();
 }
@@ -160,38 +153,27 @@ QString PlanWindow::SummaryText(const MediaPlan& plan, const FileTable& files) {
            QStringLiteral("%1 個（%2）").arg(plan.tooLarge.size()).arg(names.join(QStringLiteral("、")));
 }
 
-std::string PlanWindow::MoveSummary(const MediaPlan& plan, int medium) {
-    const PlannedMedium& planned = plan.media.at(static_cast<std::size_t>(medium));
-    return "媒体 " + std::to_string(medium + 1) + "　合計サイズ " + std::to_string(planned.total) +
-           " KB　空き容量 " + std::to_string(plan.capacity - planned.total) + " KB";
-}
-
 void PlanWindow::MoveSelectedMedium() {
     const QModelIndexList selected = table_->selectionModel()->selectedRows();
-    if (selected.isEmpty()) return;
-    const int medium = selected.front().row();
-    if (model_->IsMoved(medium)) return;
-    const std::vector<std::string> names = model_->Names(medium);
-    MoveRecord record;
-    MoveOptions options;
-    options.summary = MoveSummary(model_->Plan(), medium);
-    options.record = &record;
-    MoveCombination(folder_, names, *moveDialogs_, options);
-    if (!record.moved.empty())
-        model_->MarkMoved(medium, options.subfolder, record.moved.size() == names.size());
-    Remember(std::move(record));
-    UpdateButtons();
+    if (selected.isEmpty() || model_->IsMoved(selected.front().row())) return;
+    Split({selected.front().row()});
 }
 
 void PlanWindow::SplitAll() {
+    std::vector<int> media;
+    for (int medium = 0; medium < model_->rowCount(); ++medium)
+        if (!model_->IsMoved(medium)) media.push_back(medium);
+    if (!media.empty()) Split(media);
+}
+
+void PlanWindow::Split(const std::vector<int>& numbers) {
     std::vector<SplitMedium> media;
-    std::vector<int> numbers;
-    for (int medium = 0; medium < model_->rowCount(); ++medium) {
-        if (model_->IsMoved(medium)) continue;
-        media.push_back({SplitSubfolderName(static_cast<std::size_t>(medium)), model_->Names(medium)});
-        numbers.push_back(medium);
+    for (const int medium : numbers) {
+        SplitMedium split{SplitSubfolderName(static_cast<std::size_t>(medium)), model_->Names(medium), {}};
+        for (const int row : model_->Plan().media.at(static_cast<std::size_t>(medium)).rows)
+            split.bytes.push_back(model_->Files().Bytes(row));
+        media.push_back(std::move(split));
     }
-    if (media.empty()) return;
     MoveRecord record;
     SplitIntoSubfolders(folder_, media, *splitDialogs_, &record);
     // Files move medium by medium, in order, so the count of moved files tells how far the split came.
@@ -228,6 +210,12 @@ std::string PlanWindow::SaveTo(const std::string& path) const {
 void PlanWindow::UpdateButtons() {
     const QModelIndexList selected = table_->selectionModel()->selectedRows();
     move_->setEnabled(!selected.isEmpty() && !model_->IsMoved(selected.front().row()));
+    const QString target =
+        selected.isEmpty()
+            ? QStringLiteral("新しいフォルダ")
+            : QString::fromStdString(SplitSubfolderName(static_cast<std::size_t>(selected.front().row())));
+    move_->setText(QStringLiteral("選んだ媒体を %1 に移動…").arg(target));
+    move_->setAccessibleName(move_->text());
     bool anyLeft = false;
     for (int medium = 0; medium < model_->rowCount() && !anyLeft; ++medium)
         anyLeft = !model_->IsMoved(medium);

@@ -19,9 +19,10 @@ namespace drovalin {
 class MediaPlanModel;
 
 // The window 「振り分け計画」: a summary line over the table of media. The selected medium can be moved into
-// w as a combination is, every medium can be split into its own subfolder w1, w2, ..., and the plan can be
-// saved as CSV. It works on the folder it was given and never touches the main window's tables; media it has
-// moved stay in the table, greyed and marked with where they went, and are not offered again.
+// its own new subfolder (medium 3 into w3), every medium can be split into its own subfolder w1, w2, ..., and
+// the plan can be saved as CSV. It works on the folder it was given and never touches the main window's
+// tables; media it has moved stay in the table, greyed and marked with where they went, and are not offered
+// again.
 class PlanWindow : public QDialog {
     Q_OBJECT
 
@@ -31,7 +32,6 @@ class PlanWindow : public QDialog {
     ~PlanWindow() override;
 
     // Replace the boxes, for use without a screen; nullptr restores the boxes. Not owned.
-    void SetMoveDialogs(MoveDialogs* dialogs);
     void SetSplitDialogs(SplitDialogs* dialogs);
     // Receives every move made from this window, for the main window to remember.
     void SetMoveRecorder(std::function<void(MoveRecord)> recorder);
@@ -43,7 +43,7 @@ class PlanWindow : public QDialog {
     QPushButton* SplitButton() const;
     QPushButton* SaveButton() const;
 
-    // The selected medium into w, after the move's confirmation.
+    // The selected medium into its own new subfolder, as the split would move it, after a confirmation.
     void MoveSelectedMedium();
     // Every medium not moved yet into its own subfolder (medium 1 into w1, ...), after one confirmation.
     void SplitAll();
@@ -53,11 +53,12 @@ class PlanWindow : public QDialog {
     std::string SaveTo(const std::string& path) const;
 
     static QString SummaryText(const MediaPlan& plan, const FileTable& files);
-    static std::string MoveSummary(const MediaPlan& plan, int medium);
 
   private:
     void UpdateButtons();
     void Remember(MoveRecord record);
+    // Splits the given media (rows from 0), each into its numbered subfolder, and marks what moved.
+    void Split(const std::vector<int>& media);
 
     std::string folder_;
     MediaPlanModel* model_;
@@ -66,9 +67,7 @@ class PlanWindow : public QDialog {
     QPushButton* move_;
     QPushButton* split_;
     QPushButton* save_;
-    std::unique_ptr<MoveDialogs> ownMoveDialogs_;
     std::unique_ptr<SplitDialogs> ownSplitDialogs_;
-    MoveDialogs* moveDialogs_;
     SplitDialogs* splitDialogs_;
     std::function<void(MoveRecord)> recorder_;
 };

@@ -36,7 +36,14 @@ class FakeSplitDialogs : public drovalin::SplitDialogs {
     void ReportSubfolderFailure(const std::string& subfolder, const std::string&) override {
         calls << QStringLiteral("cannot make ") + QString::fromStdString(subfolder);
     }
-    void ReportMoveFailure() override { calls << QStringLiteral("move failure"); }
+    void ReportChangedFiles(const std::vector<std::string>& names) override {
+        for (const std::string& name : names)
+            calls << QStringLiteral("changed ") + QString::fromStdString(name);
+    }
+    void ReportMoveFailure(const std::string& name, const std::string& reason) override {
+        calls << QStringLiteral("move failure ") + QString::fromStdString(name);
+        QVERIFY(!reason.empty());
+    }
 };
 
 const Media kTwoMedia{{"w1", {"a"}}, {"w2", {"b", "c"}}};
@@ -77,14 +84,17 @@ class TestFolderSplit : public QObject {
             << With(kAbc, {{"W1/", ""}}) << kTwoMedia << true << SplitOutcome::Moved
             << QStringList{"confirm 2"} << FolderTree{{"W1/", ""}, {"w1/", ""},    {"w1/a", "AAAA"},
                                                       {"w2/", ""}, {"w2/b", "BB"}, {"w2/c", "C"}};
+        QTest::newRow("a file of another size than listed: nothing moved, not even asked")
+            << kAbc << Media{{"w1", {"a"}, {4}}, {"w2", {"b", "c"}, {2, 5}}} << true
+            << SplitOutcome::FilesChanged << QStringList{"changed c"} << kAbc;
         QTest::newRow("a vanished file stops the split; what moved stays")
             << kAbc << Media{{"w1", {"a", "gone"}}, {"w2", {"b"}}} << true << SplitOutcome::MoveFailed
-            << QStringList{"confirm 2", "move failure"}
+            << QStringList{"confirm 2", "move failure gone"}
             << FolderTree{{"b", "BB"}, {"c", "C"}, {"w1/", ""}, {"w1/a", "AAAA"}};
-        QTest::newRow("a name that leaves the folder never moves")
+        QTest::newRow("a name that leaves the folder never moves; its empty subfolder goes")
             << kAbc << Media{{"w1", {"a"}}, {"w2", {"../b"}}} << true << SplitOutcome::MoveFailed
-            << QStringList{"confirm 2", "move failure"}
-            << FolderTree{{"b", "BB"}, {"c", "C"}, {"w1/", ""}, {"w1/a", "AAAA"}, {"w2/", ""}};
+            << QStringList{"confirm 2", "move failure ../b"}
+            << FolderTree{{"b", "BB"}, {"c", "C"}, {"w1/", ""}, {"w1/a", "AAAA"}};
     }
 
     void split() {

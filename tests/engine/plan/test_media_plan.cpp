@@ -14,6 +14,7 @@
 #include "plan/packing.h"
 #include "plan/pattern_knapsack.h"
 #include "plan/relaxation_bound.h"
+#include "search/best_combination.h"
 #include "tables/file_table.h"
 
 using drovalin::FileTable;
@@ -249,13 +250,13 @@ class TestMediaPlan : public QObject {
             last = done;
             ++reports;
         };
-        QVERIFY(!drovalin::PlanMedia(*table, 10000, control).cancelled);
+        QVERIFY(!drovalin::PlanMedia(*table, 10000, {}, control).cancelled);
         QVERIFY(reports > 0);
         std::stop_source stop;
         stop.request_stop();
         control.stop = stop.get_token();
         last = 0;
-        const MediaPlan plan = drovalin::PlanMedia(*table, 10000, control);
+        const MediaPlan plan = drovalin::PlanMedia(*table, 10000, {}, control);
         QVERIFY(plan.cancelled);
         QVERIFY(BrokenPromise(*table, plan, 10000).isEmpty());
     }
@@ -335,6 +336,50 @@ class TestMediaPlan : public QObject {
             QCOMPARE(fill, limit);
         }
         QVERIFY(std::all_of(used.begin(), used.end(), [](int count) { return count == 1; }));
+    }
+
+    // Sizes in bytes whose kilobytes, rounded, would fit where the bytes do not, or the other way round.
+    void fitsInBytes_data() {
+        QTest::addColumn<Sizes>("bytes");
+        QTest::addColumn<int>("capacity");
+        QTest::addColumn<int>("media");
+        QTest::addColumn<qint64>("bestBytes");  // -1: only that the best fits
+        QTest::newRow("699 KB and three 511-byte files")
+            << Sizes{699 * 1024, 511, 511, 511} << 700 << 2 << qint64(699 * 1024 + 2 * 511);
+        QTest::newRow("three files of 239,094 bytes") << Sizes(3, 239'094) << 700 << 2 << qint64(2 * 239'094);
+        QTest::newRow("1,000 files of 1,535 bytes") << Sizes(1000, 1535) << 700 << 3 << qint64(466 * 1535);
+        QTest::newRow("counted 700 KB, one byte below the capacity")
+            << Sizes{700 * 1024 - 1, 1, 0} << 700 << 2 << qint64(700 * 1024 - 1);
+        QTest::newRow("past the bitset, sizes off whole kilobytes")
+            << Sizes{20'480'001, 20'479'999, 20'479'998, 700} << 40'000 << 2 << qint64(-1);
+    }
+    void fitsInBytes() {
+        QFETCH(Sizes, bytes);
+        QFETCH(int, capacity);
+        QFETCH(qint64, bestBytes);
+        FileTable table;
+        for (std::size_t i = 0; i < bytes.size(); ++i)
+            table.AppendBytes(std::string("f").append(std::to_string(10000 + i)), bytes[i]);
+        table.SortBySizeDescending();
+        const std::int64_t room = std::int64_t{capacity} * 1024;
+
+        const MediaPlan plan = drovalin::PlanMedia(table, capacity);
+        QTEST(static_cast<int>(plan.media.size()), "media");
+        // The bytes of a set, or -1 when they do not stay below the capacity.
+        const auto fitting = [&](const std::vector<int>& rows) {
+            qint64 sum = 0;
+            for (const int row : rows) sum += table.Bytes(row);
+            return sum < room ? sum : -1;
+        };
+        std::size_t planned = 0;
+        for (const auto& medium : plan.media) {
+            QVERIFY(fitting(medium.rows) >= 0);
+            planned += medium.rows.size();
+        }
+        QCOMPARE(planned, bytes.size());
+        const qint64 best = fitting(drovalin::BestCombination(table, capacity).rows);
+        QVERIFY(best >= 0);
+        if (bestBytes >= 0) QCOMPARE(best, bestBytes);
     }
 
     void edges_data() {
