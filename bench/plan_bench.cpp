@@ -8,8 +8,8 @@
 #include <random>
 #include <set>
 
-#include "plan/bin_packing.h"
 #include "plan/media_plan.h"
+#include "plan/packing.h"
 #include "plan_folders.h"
 #include "search/best_combination.h"
 #include "search/folder_rebuild.h"
@@ -42,17 +42,32 @@ std::shared_ptr<FileTable> SyntheticTable(std::int64_t files) {
     return table;
 }
 
+// count files of 15 to 55 % of the capacity each, where first-fit decreasing leaves much to gain.
+std::shared_ptr<FileTable> VideoTable(std::int64_t count, std::int32_t capacity) {
+    auto table = std::make_shared<FileTable>();
+    std::mt19937_64 random(static_cast<std::uint64_t>(count) * 31 + static_cast<std::uint64_t>(capacity));
+    std::uniform_int_distribution<std::int64_t> size(capacity * 15LL / 100, capacity * 55LL / 100);
+    table->Reserve(static_cast<std::size_t>(count));
+    char name[32];
+    for (std::int64_t i = 0; i < count; ++i) {
+        std::snprintf(name, sizeof(name), "video-%07lld.mp4", static_cast<long long>(i));
+        table->Append(name, size(random));
+    }
+    table->SortBySizeDescending();
+    return table;
+}
+
 void PrintPlanLine(const FileTable& files, std::int32_t capacity) {
     MediaPlan plan;
     const double planMs = Milliseconds([&] { plan = PlanMedia(files, capacity); });
     BestCombinationResult best;
     const double bestMs = Milliseconds([&] { best = BestCombination(files, capacity); });
     std::printf(
-        "plan files=%d capacity=%d media=%zu lower_bound=%lld ffd_media=%lld plan_ms=%.1f best_total=%lld "
-        "best_exact=%d best_ms=%.1f\n",
+        "plan files=%d capacity=%d media=%zu lower_bound=%lld proven_bound=%lld ffd_media=%lld plan_ms=%.1f "
+        "best_total=%lld best_exact=%d best_ms=%.1f\n",
         files.Rows() - 1, capacity, plan.media.size(), static_cast<long long>(plan.lowerBound),
-        static_cast<long long>(plan.firstFitMedia), planMs, static_cast<long long>(best.total),
-        best.exact ? 1 : 0, bestMs);
+        static_cast<long long>(plan.provenBound), static_cast<long long>(plan.firstFitMedia), planMs,
+        static_cast<long long>(best.total), best.exact ? 1 : 0, bestMs);
     std::fflush(stdout);
 }
 
@@ -82,11 +97,54 @@ long long FpartPartitions(const std::string& dir, long long bytes) {
 
 struct KindTally {
     int ours = 0, ffd = 0, fpart = 0;  // folders at the lower bound
+    int proven = 0;                    // folders whose plan meets the proven bound
+    int atOptimum = 0;                 // triplet folders at the number of media they were made from
     long long oursMedia = 0, ffdMedia = 0, fpartMedia = 0, lowerBound = 0;
     int oursWorse = 0;  // folders where ours used more media than first-fit decreasing or fpart
     double worstMs = 0;
     double worstBestMs = 0;
 };
+
+// Exact-triplet folders at capacities none of the searches was tuned for, from 20 to 500 media: the
+// optimum is the number of media the folder was made from.
+void CompareExactTriplets() {
+    constexpr std::int32_t kCapacities[] = {1440, 3000, 10000, 65536, 1000003, 48877568};
+    constexpr int kFolders = 10;
+    for (const std::int32_t capacity : kCapacities) {
+        std::mt19937_64 random(static_cast<std::uint64_t>(capacity) * 7919);
+        int atOptimum = 0, atBound = 0, proven = 0;
+        double worstMs = 0;
+        for (int index = 0; index < kFolders; ++index) {
+            const std::int64_t media = 20 + (500 - 20) * index / (kFolders - 1);
+            const std::vector<std::int64_t> sizes = ExactTripletSizes(capacity, media, random);
+            FileTable files;
+            char name[32];
+            for (std::size_t i = 0; i < sizes.size(); ++i) {
+                std::snprintf(name, sizeof(name), "part-%05zu.bin", i);
+                files.Append(name, sizes[i]);
+            }
+            files.SortBySizeDescending();
+            MediaPlan plan;
+            const double planMs = Milliseconds([&] { plan = PlanMedia(files, capacity); });
+            const auto used = static_cast<std::int64_t>(plan.media.size());
+            atOptimum += used == media;
+            atBound += used == plan.lowerBound;
+            proven += plan.ProvenOptimal();
+            worstMs = std::max(worstMs, planMs);
+            std::printf(
+                "exact kind=triplet capacity=%d media=%lld ours=%lld ffd=%lld proven_bound=%lld "
+                "plan_ms=%.1f\n",
+                capacity, static_cast<long long>(media), static_cast<long long>(used),
+                static_cast<long long>(plan.firstFitMedia), static_cast<long long>(plan.provenBound), planMs);
+            std::fflush(stdout);
+        }
+        std::printf(
+            "summary kind=exact-triplet capacity=%d at_optimum=%d/%d at_bound=%d/%d proven=%d/%d "
+            "worst_plan_ms=%.1f\n",
+            capacity, atOptimum, kFolders, atBound, kFolders, proven, kFolders, worstMs);
+        std::fflush(stdout);
+    }
+}
 
 }  // namespace
 
@@ -106,6 +164,10 @@ int RunPlanBench(const std::vector<std::int64_t>& fileCounts, const std::vector<
     for (const std::int64_t count : fileCounts) {
         const auto table = SyntheticTable(count);
         for (const std::int32_t capacity : capacities) PrintPlanLine(*table, capacity);
+        for (const std::int32_t capacity : capacities) {
+            std::printf("video-like: ");
+            PrintPlanLine(*VideoTable(count, capacity), capacity);
+        }
     }
     return 0;
 }
@@ -147,6 +209,9 @@ int RunPlanCompare(const std::string& base) {
                     sizes.push_back(rebuilt.files->Kilobytes(row));
                 const long long l2 = BinLowerBoundL2(sizes, capacity - 1);
                 tally.ours += ours == lower;
+                tally.proven += plan.ProvenOptimal();
+                if (kind == PlanFolderKind::Triplet)
+                    tally.atOptimum += ours == static_cast<long long>(rebuilt.files->Rows() - 1) / 3;
                 tally.ffd += ffd == lower;
                 tally.fpart += fpart == lower;
                 tally.oursMedia += ours;
@@ -159,20 +224,30 @@ int RunPlanCompare(const std::string& base) {
                 const std::string fpartText = fpart >= 0 ? std::to_string(fpart) : "-";
                 std::printf(
                     "compare kind=%s capacity=%d folder=%d files=%d ours=%lld ffd=%lld fpart=%s "
-                    "lower_bound=%lld l2_bound=%lld plan_ms=%.1f best_exact=%d best_ms=%.1f\n",
+                    "lower_bound=%lld l2_bound=%lld proven_bound=%lld plan_ms=%.1f best_exact=%d "
+                    "best_ms=%.1f\n",
                     PlanFolderKindName(kind), capacity, index, rebuilt.files->Rows() - 1, ours, ffd,
-                    fpartText.c_str(), lower, l2, planMs, best.exact ? 1 : 0, bestMs);
+                    fpartText.c_str(), lower, l2, static_cast<long long>(plan.provenBound), planMs,
+                    best.exact ? 1 : 0, bestMs);
                 std::fflush(stdout);
             }
+            const std::string optimumText =
+                kind == PlanFolderKind::Triplet
+                    ? std::to_string(tally.atOptimum) + "/" + std::to_string(kFoldersPerKind)
+                    : std::string("-");
             std::printf(
                 "summary kind=%s capacity=%d at_lower_bound ours=%d/%d ffd=%d/%d fpart=%d/%d media ours=%lld "
-                "ffd=%lld fpart=%lld lower_bound=%lld ours_worse=%d worst_plan_ms=%.1f worst_best_ms=%.1f\n",
+                "ffd=%lld fpart=%lld lower_bound=%lld ours_worse=%d at_optimum=%s at_bound=%d/%d "
+                "proven=%d/%d "
+                "worst_plan_ms=%.1f worst_best_ms=%.1f\n",
                 PlanFolderKindName(kind), capacity, tally.ours, kFoldersPerKind, tally.ffd, kFoldersPerKind,
                 tally.fpart, kFoldersPerKind, tally.oursMedia, tally.ffdMedia, tally.fpartMedia,
-                tally.lowerBound, tally.oursWorse, tally.worstMs, tally.worstBestMs);
+                tally.lowerBound, tally.oursWorse, optimumText.c_str(), tally.ours, kFoldersPerKind,
+                tally.proven, kFoldersPerKind, tally.worstMs, tally.worstBestMs);
             std::fflush(stdout);
         }
     }
+    CompareExactTriplets();
     return failed ? 1 : 0;
 }
 

@@ -36,10 +36,26 @@ const char* PlanFolderKindName(PlanFolderKind kind) {
     return "?";
 }
 
+std::vector<std::int64_t> ExactTripletSizes(std::int64_t capacity, std::int64_t media,
+                                            std::mt19937_64& random) {
+    const std::int64_t limit = capacity - 1;
+    const std::int64_t low = (limit + 3) / 4;
+    const std::int64_t high = limit / 2;
+    std::vector<std::int64_t> sizes;
+    while (static_cast<std::int64_t>(sizes.size()) < 3 * media) {
+        const std::int64_t a = Uniform(random, low, high);
+        const std::int64_t b = Uniform(random, low, high);
+        const std::int64_t c = limit - a - b;
+        if (c < low || c > high) continue;
+        sizes.insert(sizes.end(), {a, b, c});
+    }
+    std::shuffle(sizes.begin(), sizes.end(), random);
+    return sizes;
+}
+
 std::vector<std::int64_t> PlanFolderSizes(PlanFolderKind kind, std::int64_t capacity,
                                           std::mt19937_64& random) {
     std::vector<std::int64_t> sizes;
-    const std::int64_t limit = capacity - 1;
     switch (kind) {
         case PlanFolderKind::Mixed: {
             const std::int64_t files = Uniform(random, 200, 1000);
@@ -55,20 +71,9 @@ std::vector<std::int64_t> PlanFolderSizes(PlanFolderKind kind, std::int64_t capa
                 sizes.push_back(Uniform(random, capacity * 15 / 100, capacity * 55 / 100));
             break;
         }
-        case PlanFolderKind::Triplet: {
-            const std::int64_t media = Uniform(random, 40, 100);
-            const std::int64_t low = (limit + 3) / 4;
-            const std::int64_t high = limit / 2;
-            while (static_cast<std::int64_t>(sizes.size()) < 3 * media) {
-                const std::int64_t a = Uniform(random, low, high);
-                const std::int64_t b = Uniform(random, low, high);
-                const std::int64_t c = limit - a - b;
-                if (c < low || c > high) continue;
-                sizes.insert(sizes.end(), {a, b, c});
-            }
-            std::shuffle(sizes.begin(), sizes.end(), random);
+        case PlanFolderKind::Triplet:
+            sizes = ExactTripletSizes(capacity, Uniform(random, 40, 100), random);
             break;
-        }
     }
     return sizes;
 }

@@ -15,6 +15,9 @@ enum class PlanFolderKind {
 };
 
 const char* PlanFolderKindName(PlanFolderKind kind);
+// media media filled exactly to capacity - 1 by three sizes of 25 to 50 % each, shuffled.
+std::vector<std::int64_t> ExactTripletSizes(std::int64_t capacity, std::int64_t media,
+                                            std::mt19937_64& random);
 std::vector<std::int64_t> PlanFolderSizes(PlanFolderKind kind, std::int64_t capacity,
                                           std::mt19937_64& random);
 

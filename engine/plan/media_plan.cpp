@@ -4,12 +4,13 @@
 #include <numeric>
 #include <utility>
 
-#include "plan/bin_packing.h"
+#include "plan/packing_improvement.h"
 #include "tables/byte_to_kilo.h"
 
 namespace drovalin {
 
-MediaPlan PlanMedia(const FileTable& files, std::int32_t capacity, const std::vector<bool>& leftOut) {
+MediaPlan PlanMedia(const FileTable& files, std::int32_t capacity, const std::vector<bool>& leftOut,
+                    const PlanControl& control) {
     MediaPlan plan;
     plan.capacity = capacity;
     const std::int64_t limit = std::int64_t{capacity} * 1024 - 1;
@@ -37,10 +38,12 @@ MediaPlan PlanMedia(const FileTable& files, std::int32_t capacity, const std::ve
     sizes.reserve(fitting.size());
     for (const auto& item : fitting) sizes.push_back(item.first / divisor);
 
-    Packing packing = FirstFitDecreasing(sizes, units);
-    plan.firstFitMedia = static_cast<std::int64_t>(packing.size());
-    plan.lowerBound = BinLowerBound(sizes, units);
-    packing = ImprovePacking(sizes, units, std::move(packing));
+    const PackingResult packed = PlanPacking(sizes, units, control);
+    plan.firstFitMedia = packed.firstFitBins;
+    plan.lowerBound = packed.simpleBound;
+    plan.provenBound = packed.provenBound;
+    plan.cancelled = packed.cancelled;
+    const Packing& packing = packed.bins;
 
     plan.media.reserve(packing.size());
     for (const auto& bin : packing) {

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "plan/plan_control.h"
 #include "tables/file_table.h"
 
 namespace drovalin {
@@ -25,13 +26,21 @@ struct MediaPlan {
     // The fewest media any plan could use: the fitting files' bytes over (capacity × 1024 - 1), rounded up,
     // and one medium as soon as any file fits at all.
     std::int64_t lowerBound = 0;
+    // The strongest lower bound the plan could prove (Martello and Toth's L2, or the linear relaxation over
+    // the sets that fit on a medium); never below lowerBound. The plan is optimal when it uses this many.
+    std::int64_t provenBound = 0;
     std::int64_t firstFitMedia = 0;  // what first-fit decreasing alone needs
+    bool cancelled = false;          // stopped on request: the best plan found until then
+
+    bool ProvenOptimal() const { return static_cast<std::int64_t>(media.size()) == provenBound; }
 };
 
-// Plans the media for the file table: first-fit decreasing, then a bounded search for fewer media; never
-// more media than first-fit decreasing. The same table and capacity always give the same plan. With a
-// capacity of 0 or less every file is too large. Rows marked in leftOut (indexed by row; rows past its end
-// count as unmarked) are neither planned nor listed as too large: files no longer in the folder.
-MediaPlan PlanMedia(const FileTable& files, std::int32_t capacity, const std::vector<bool>& leftOut = {});
+// Plans the media for the file table: first-fit decreasing, then searches for fewer media bounded by step
+// counts; never more media than first-fit decreasing. The same table and capacity always give the same plan
+// unless it is cancelled. With a capacity of 0 or less every file is too large. Rows marked in leftOut
+// (indexed by row; rows past its end count as unmarked) are neither planned nor listed as too large: files
+// no longer in the folder.
+MediaPlan PlanMedia(const FileTable& files, std::int32_t capacity, const std::vector<bool>& leftOut = {},
+                    const PlanControl& control = {});
 
 }  // namespace drovalin

@@ -92,6 +92,8 @@ class TestPlanWindow : public QObject {
     void cleanup();
 
     void showsThePlan();
+    void summarySaysOnlyWhatIsProven_data();
+    void summarySaysOnlyWhatIsProven();
     void movesTheSelectedMedium_data();
     void movesTheSelectedMedium();
     void splitsIntoNumberedSubfolders_data();
@@ -130,6 +132,34 @@ void TestPlanWindow::init() {
 
 void TestPlanWindow::cleanup() { dir_.reset(); }
 
+void TestPlanWindow::summarySaysOnlyWhatIsProven_data() {
+    QTest::addColumn<int>("media");
+    QTest::addColumn<qint64>("proven");
+    QTest::addColumn<bool>("cancelled");
+    QTest::addColumn<QString>("start");
+    QTest::newRow("at the bound") << 4 << qint64(4) << false
+                                  << QStringLiteral("媒体 4 枚（最適（証明済み））");
+    QTest::newRow("above the bound") << 5 << qint64(3) << false
+                                     << QStringLiteral("媒体 5 枚（下限 3 枚、差 2 枚）");
+    QTest::newRow("cancelled") << 5 << qint64(4) << true
+                               << QStringLiteral("途中で止めた計画：媒体 5 枚（下限 4 枚、差 1 枚）");
+}
+
+void TestPlanWindow::summarySaysOnlyWhatIsProven() {
+    QFETCH(int, media);
+    QFETCH(qint64, proven);
+    QFETCH(bool, cancelled);
+    drovalin::MediaPlan plan;
+    plan.capacity = 700;
+    plan.media.resize(static_cast<std::size_t>(media));
+    plan.lowerBound = 1;
+    plan.provenBound = proven;
+    plan.cancelled = cancelled;
+    const QString text = PlanWindow::SummaryText(plan, drovalin::FileTable());
+    QFETCH(QString, start);
+    QVERIFY2(text.startsWith(start + QStringLiteral("　容量 700 KB")), qPrintable(text));
+}
+
 std::unique_ptr<PlanWindow> TestPlanWindow::OpenSample() {
     const drovalin::RebuildResult rebuilt = drovalin::RebuildFolder(folder_, 700);
     auto window =
@@ -143,8 +173,9 @@ std::unique_ptr<PlanWindow> TestPlanWindow::OpenSample() {
 void TestPlanWindow::showsThePlan() {
     const auto window = OpenSample();
     QCOMPARE(window->windowTitle(), QStringLiteral("振り分け計画"));
-    QCOMPARE(window->SummaryLine()->text(),
-             QStringLiteral("媒体 3 枚（下限 3 枚）　容量 700 KB　媒体に入らないファイル 1 個（big）"));
+    QCOMPARE(
+        window->SummaryLine()->text(),
+        QStringLiteral("媒体 3 枚（最適（証明済み））　容量 700 KB　媒体に入らないファイル 1 個（big）"));
     const QAbstractItemModel& model = window->Model();
     QStringList headers;
     for (int col = 0; col < model.columnCount(); ++col)

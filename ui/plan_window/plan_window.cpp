@@ -151,9 +151,16 @@ void PlanWindow::SetDiscCount(std::int64_t fixedKilobytes) {
 }
 
 QString PlanWindow::SummaryText(const MediaPlan& plan, const FileTable& files) {
-    QString text = QStringLiteral("媒体 %1 枚（下限 %2 枚）　容量 %3 KB　媒体に入らないファイル ")
-                       .arg(plan.media.size())
-                       .arg(plan.lowerBound)
+    // Optimal only when a proven lower bound says so; otherwise the bound and how far the plan may be off.
+    const auto media = static_cast<std::int64_t>(plan.media.size());
+    const QString quality =
+        plan.ProvenOptimal()
+            ? QStringLiteral("最適（証明済み）")
+            : QStringLiteral("下限 %1 枚、差 %2 枚").arg(plan.provenBound).arg(media - plan.provenBound);
+    QString text = QStringLiteral("%1媒体 %2 枚（%3）　容量 %4 KB　媒体に入らないファイル ")
+                       .arg(plan.cancelled ? QStringLiteral("途中で止めた計画：") : QString())
+                       .arg(media)
+                       .arg(quality)
                        .arg(plan.capacity);
     if (plan.tooLarge.empty()) return text + QStringLiteral("なし");
     QStringList names;

@@ -3,11 +3,17 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <numeric>
 #include <random>
+#include <stop_token>
 #include <vector>
 
-#include "plan/bin_packing.h"
+#include "plan/exact_fill_repair.h"
+#include "plan/exact_fill_search.h"
 #include "plan/media_plan.h"
+#include "plan/packing.h"
+#include "plan/pattern_knapsack.h"
+#include "plan/relaxation_bound.h"
 #include "search/best_combination.h"
 #include "tables/file_table.h"
 
@@ -162,18 +168,44 @@ class TestMediaPlan : public QObject {
         }
     }
 
-    // Tiny folders: the plan is the true optimum, and the stronger bound never claims more than it.
-    void tinyFoldersPlannedOptimally() {
-        std::mt19937_64 random(99);
-        for (int round = 0; round < 300; ++round) {
-            const int files = 1 + static_cast<int>(random() % 8);
-            const Sizes sizes = RandomSizes(random, files, 1, 99);
-            const std::size_t fewest = FewestBins(sizes, 99);
-            const MediaPlan plan = drovalin::PlanMedia(*Table(sizes), 100);
-            QCOMPARE(plan.media.size(), fewest);
-            Sizes descending = sizes;
-            std::sort(descending.rbegin(), descending.rend());
-            QVERIFY(drovalin::BinLowerBoundL2(descending, 99) <= static_cast<std::int64_t>(fewest));
+    // Small folders: the plan is the true optimum, and no bound claims more than it.
+    void smallFoldersPlannedOptimally_data() {
+        QTest::addColumn<int>("most");
+        QTest::addColumn<qint64>("low");
+        QTest::addColumn<qint64>("high");
+        QTest::addColumn<int>("capacity");
+        QTest::addColumn<bool>("wholeBins");  // the sizes add up to whole bins
+        QTest::newRow("any size") << 8 << qint64(1) << qint64(99) << 100 << false;
+        QTest::newRow("video-like, 15 to 55 %") << 10 << qint64(15) << qint64(55) << 100 << false;
+        QTest::newRow("a quarter to a half") << 11 << qint64(25) << qint64(50) << 100 << false;
+        QTest::newRow("a quarter to a half, whole bins") << 12 << qint64(25) << qint64(50) << 100 << true;
+        QTest::newRow("over a third") << 9 << qint64(34) << qint64(70) << 100 << false;
+        QTest::newRow("limit 60, a fifth to a half") << 11 << qint64(12) << qint64(30) << 61 << false;
+    }
+    void smallFoldersPlannedOptimally() {
+        QFETCH(int, most);
+        QFETCH(qint64, low);
+        QFETCH(qint64, high);
+        QFETCH(int, capacity);
+        QFETCH(bool, wholeBins);
+        const std::int64_t limit = capacity - 1;
+        std::mt19937_64 random(static_cast<std::uint64_t>(most * 1000 + high));
+        for (int round = 0; round < 150; ++round) {
+            const int files = 1 + static_cast<int>(random() % static_cast<std::uint64_t>(most));
+            Sizes sizes = RandomSizes(random, files, low, high);
+            while (wholeBins && std::accumulate(sizes.begin(), sizes.end(), std::int64_t{0}) % limit != 0)
+                sizes = RandomSizes(random, 3 * (1 + files / 3), low, high);
+            const auto fewest = static_cast<std::int64_t>(FewestBins(sizes, limit));
+            const MediaPlan plan = drovalin::PlanMedia(*Table(sizes), capacity);
+            QCOMPARE(static_cast<std::int64_t>(plan.media.size()), fewest);
+            QVERIFY(plan.provenBound <= fewest && plan.provenBound >= plan.lowerBound);
+            // Every search ends on folders this small, so the plan is proven optimal.
+            QVERIFY(plan.ProvenOptimal());
+            std::sort(sizes.rbegin(), sizes.rend());
+            QVERIFY(drovalin::BinLowerBoundL2(sizes, limit) <= fewest);
+            QVERIFY(drovalin::BinLowerBoundDff(sizes, limit) <= fewest);
+            drovalin::StepBudget budget(10'000'000, {});
+            QVERIFY(drovalin::RelaxationBound(sizes, limit, fewest + 1, budget) <= fewest);
         }
     }
 
@@ -182,6 +214,10 @@ class TestMediaPlan : public QObject {
         QTest::addColumn<int>("media");
         QTest::addColumn<int>("capacity");
         QTest::addColumn<int>("empty");
+        QTest::newRow("1,440 KB, many equal sizes") << 30 << 1440 << 0;
+        QTest::newRow("3,000 KB") << 12 << 3000 << 0;
+        QTest::newRow("65,536 KB") << 20 << 65536 << 0;
+        QTest::newRow("BD-R DL") << 60 << 48877568 << 0;
         QTest::newRow("CD") << 40 << 720000 << 0;
         QTest::newRow("DVD") << 60 << 4590208 << 0;
         QTest::newRow("BD") << 40 << 24438784 << 0;
@@ -198,7 +234,108 @@ class TestMediaPlan : public QObject {
         const MediaPlan plan = drovalin::PlanMedia(*table, capacity);
         QCOMPARE(plan.lowerBound, static_cast<std::int64_t>(media));
         QCOMPARE(static_cast<int>(plan.media.size()), media);
+        QVERIFY(plan.ProvenOptimal());
         QVERIFY(BrokenPromise(*table, plan, capacity).isEmpty());
+    }
+
+    // Progress goes forward within its total; a cancelled plan is still a whole plan, no worse than
+    // first-fit decreasing, and says it was cut short.
+    void reportsAndCancels() {
+        std::mt19937_64 random(7);
+        const auto table = Table(Triplets(random, 30, 10000));
+        std::int64_t reports = 0, last = 0;
+        drovalin::PlanControl control;
+        control.progress = [&](std::int64_t done, std::int64_t total) {
+            QVERIFY(done >= last && done <= total);
+            last = done;
+            ++reports;
+        };
+        QVERIFY(!drovalin::PlanMedia(*table, 10000, {}, control).cancelled);
+        QVERIFY(reports > 0);
+        std::stop_source stop;
+        stop.request_stop();
+        control.stop = stop.get_token();
+        last = 0;
+        const MediaPlan plan = drovalin::PlanMedia(*table, 10000, {}, control);
+        QVERIFY(plan.cancelled);
+        QVERIFY(BrokenPromise(*table, plan, 10000).isEmpty());
+    }
+
+    // The knapsack's pattern is the best there is, and what it claims no pattern exceeds holds even when
+    // its steps run out: the relaxation bound relies on that.
+    void knapsackNeverUnderstatesTheBest_data() {
+        QTest::addColumn<qint64>("steps");
+        QTest::newRow("to the end") << qint64(1'000'000);
+        QTest::newRow("cut short") << qint64(3);
+    }
+    void knapsackNeverUnderstatesTheBest() {
+        QFETCH(qint64, steps);
+        std::mt19937_64 random(static_cast<std::uint64_t>(steps));
+        for (int round = 0; round < 200; ++round) {
+            std::vector<drovalin::KnapsackKind> kinds(1 + random() % 5);
+            for (auto& kind : kinds)
+                kind = {static_cast<std::int64_t>(1 + random() % 50), static_cast<std::int64_t>(random() % 4),
+                        std::uniform_real_distribution<double>(-0.2, 1.0)(random)};
+            double best = 0;
+            std::vector<std::int64_t> counts(kinds.size(), 0);
+            const std::function<void(std::size_t, std::int64_t, double)> tryAll =
+                [&](std::size_t at, std::int64_t room, double value) {
+                    if (at == kinds.size()) return void(best = std::max(best, value));
+                    for (std::int64_t c = 0; c <= kinds[at].most && c * kinds[at].size <= room; ++c)
+                        tryAll(at + 1, room - c * kinds[at].size,
+                               value + static_cast<double>(c) * kinds[at].value);
+                };
+            tryAll(0, 100, 0);
+            drovalin::StepBudget budget(steps, {});
+            const drovalin::KnapsackPattern pattern = drovalin::BestPattern(kinds, 100, budget);
+            double value = 0;
+            std::int64_t size = 0;
+            for (std::size_t k = 0; k < kinds.size(); ++k) {
+                QVERIFY(pattern.counts[k] >= 0 && pattern.counts[k] <= kinds[k].most);
+                value += static_cast<double>(pattern.counts[k]) * kinds[k].value;
+                size += pattern.counts[k] * kinds[k].size;
+            }
+            QVERIFY(size <= 100);
+            QVERIFY(std::abs(value - pattern.value) < 1e-9 && value <= best + 1e-9);
+            QVERIFY(pattern.most >= best - 1e-12);
+            if (steps > 1000) QVERIFY(std::abs(pattern.value - best) < 1e-9);
+        }
+    }
+
+    // Both searches for exactly filled bins give packings that fill every bin exactly, each item once.
+    void exactFillsAreExact_data() {
+        QTest::addColumn<bool>("localSearch");
+        QTest::addColumn<int>("capacity");
+        QTest::addColumn<int>("media");
+        QTest::newRow("tree search, many equal sizes") << false << 1440 << 150;
+        QTest::newRow("tree search, few ways per file") << false << 1000003 << 60;
+        QTest::newRow("local search, many equal sizes") << true << 1440 << 150;
+        QTest::newRow("local search, 3,000 KB") << true << 3000 << 100;
+    }
+    void exactFillsAreExact() {
+        QFETCH(bool, localSearch);
+        QFETCH(int, capacity);
+        QFETCH(int, media);
+        std::mt19937_64 random(static_cast<std::uint64_t>(capacity + media));
+        Sizes sizes = Triplets(random, media, capacity);
+        std::sort(sizes.rbegin(), sizes.rend());
+        const std::int64_t limit = capacity - 1;
+        QVERIFY(drovalin::ExactFillSearch::Applies(sizes, limit));
+        drovalin::StepBudget budget(100'000'000, {});
+        drovalin::Packing packing;
+        QVERIFY(localSearch ? drovalin::ExactFillRepair(sizes, limit, budget).Run(packing)
+                            : drovalin::ExactFillSearch(sizes, limit, budget).Run(packing));
+        QCOMPARE(static_cast<int>(packing.size()), media);
+        std::vector<int> used(sizes.size(), 0);
+        for (const auto& bin : packing) {
+            std::int64_t fill = 0;
+            for (const std::int32_t item : bin) {
+                ++used[static_cast<std::size_t>(item)];
+                fill += sizes[static_cast<std::size_t>(item)];
+            }
+            QCOMPARE(fill, limit);
+        }
+        QVERIFY(std::all_of(used.begin(), used.end(), [](int count) { return count == 1; }));
     }
 
     // Sizes in bytes whose kilobytes, rounded, would fit where the bytes do not, or the other way round.

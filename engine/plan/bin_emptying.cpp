@@ -1,4 +1,4 @@
-#include "plan/bin_elimination.h"
+#include "plan/bin_emptying.h"
 
 #include <algorithm>
 #include <numeric>
@@ -7,7 +7,6 @@
 namespace drovalin {
 namespace {
 
-constexpr std::int64_t kSteps = 12'000'000;
 // Bins holding more items than this only give up one item at a time; pairs would cost too much.
 constexpr std::size_t kPairLimit = 40;
 
@@ -19,8 +18,8 @@ struct Pick {
 
 class BinElimination {
   public:
-    BinElimination(const std::vector<std::int64_t>& sizes, std::int64_t limit)
-        : sizes_(sizes), limit_(limit) {}
+    BinElimination(const std::vector<std::int64_t>& sizes, std::int64_t limit, StepBudget& budget)
+        : sizes_(sizes), limit_(limit), budget_(budget) {}
 
     Packing Run(Packing start, std::int64_t lower) {
         Packing best = start;
@@ -29,7 +28,7 @@ class BinElimination {
         for (const auto& bin : bins_) fills_.push_back(Fill(bin));
         // A fixed seed: the same packing gives the same result on every run.
         std::mt19937 random(20240611);
-        while (steps_<kSteps&& static_cast<std::int64_t>(bins_.size())> lower) {
+        while (More() && static_cast<std::int64_t>(bins_.size()) > lower) {
             // Copying the packing costs a step a bin.
             steps_ += static_cast<std::int64_t>(bins_.size());
             const Packing before = bins_;
@@ -48,6 +47,13 @@ class BinElimination {
     }
 
   private:
+    // Passes the steps counted since the last call on to the budget; false once it is spent.
+    bool More() {
+        budget_.Spend(steps_);
+        steps_ = 0;
+        return budget_.Left();
+    }
+
     std::int64_t Size(std::int32_t item) const { return sizes_[static_cast<std::size_t>(item)]; }
 
     std::int64_t Fill(const std::vector<std::int32_t>& bin) const {
@@ -73,7 +79,7 @@ class BinElimination {
     }
 
     void Exchange(std::mt19937& random) {
-        for (bool changed = true; changed && !free_.empty() && steps_ < kSteps;) {
+        for (bool changed = true; changed && !free_.empty() && More();) {
             changed = false;
             const std::size_t offset = bins_.empty() ? 0 : random() % bins_.size();
             for (std::size_t i = 0; i < bins_.size() && !free_.empty(); ++i)
@@ -155,15 +161,16 @@ class BinElimination {
     Packing bins_;
     std::vector<std::int64_t> fills_;
     std::vector<std::int32_t> free_;
+    StepBudget& budget_;
     std::int64_t steps_ = 0;
 };
 
 }  // namespace
 
 Packing EliminateBins(const std::vector<std::int64_t>& sizes, std::int64_t limit, Packing start,
-                      std::int64_t lower) {
+                      std::int64_t lower, StepBudget& budget) {
     if (static_cast<std::int64_t>(start.size()) <= lower) return start;
-    return BinElimination(sizes, limit).Run(std::move(start), lower);
+    return BinElimination(sizes, limit, budget).Run(std::move(start), lower);
 }
 
 }  // namespace drovalin

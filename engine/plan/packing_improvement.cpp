@@ -1,0 +1,163 @@
+#include "plan/packing_improvement.h"
+
+#include <algorithm>
+
+#include "plan/bin_emptying.h"
+#include "plan/completion_search.h"
+#include "plan/exact_fill_repair.h"
+#include "plan/exact_fill_search.h"
+#include "plan/relaxation_bound.h"
+#include "plan/slack_filling.h"
+#include "plan/step_budget.h"
+
+namespace drovalin {
+namespace {
+
+// The whole plan's steps, and the most each method may take of them.
+constexpr std::int64_t kPlanSteps = 30'000'000;
+constexpr std::int64_t kSlackSteps = 4'000'000;
+constexpr std::int64_t kBoundSteps = 6'000'000;
+constexpr std::int64_t kExactSteps = 12'000'000;
+constexpr std::int64_t kRepairSteps = 8'000'000;
+constexpr std::int64_t kCompletionSteps = 8'000'000;
+// The searches recurse about once per item; larger folders are improved a part at a time: the items of
+// the emptiest bins, up to this many, with fewer steps, since sorting and first-fit decreasing take their
+// share of the time already.
+constexpr std::size_t kSearchItems = 4000;
+constexpr std::int64_t kPartSteps = 12'000'000;
+
+// Minimum bin slack, kept when it needs fewer bins.
+Packing Fill(const std::vector<std::int64_t>& sizes, std::int64_t limit, Packing best, StepBudget& budget) {
+    StepBudget part(budget, kSlackSteps);
+    Packing filled = SlackFilling(sizes, limit, part).Run();
+    return filled.size() < best.size() ? filled : best;
+}
+
+// Bin completion toward the bound, then the local search that empties bins. A search that ends without
+// finding a packing, rather than running out of steps, proves that many bins too few: proven rises.
+Packing Search(const std::vector<std::int64_t>& sizes, std::int64_t limit, Packing best, std::int64_t& proven,
+               StepBudget& budget) {
+    const auto bins = [&] { return static_cast<std::int64_t>(best.size()); };
+    if (bins() <= proven) return best;
+    Packing found;
+    const bool exact = ExactFillSearch::Applies(sizes, limit);
+    if (exact) {
+        StepBudget part(budget, kExactSteps);
+        ExactFillSearch search(sizes, limit, part);
+        if (search.Run(found)) return found;
+        if (search.Proven()) {
+            proven = std::max(proven, BinLowerBound(sizes, limit) + 1);
+        } else {
+            StepBudget repair(budget, kRepairSteps);
+            if (ExactFillRepair(sizes, limit, repair).Run(found)) return found;
+        }
+    }
+    {
+        // The bound first, with half the steps: when it can be reached, the little waste it allows keeps
+        // the search short. Otherwise one bin fewer at a time, each success kept, until the steps run out.
+        StepBudget part(budget, kCompletionSteps);
+        if (!exact) {
+            // Unless the exact-fill search has tried the bound already.
+            StepBudget half(part, kCompletionSteps / 2);
+            CompletionSearch search(sizes, limit, half);
+            if (search.Run(proven, found))
+                best = std::move(found);
+            else if (!search.Exhausted())
+                ++proven;
+        }
+        while (bins() - 1 >= proven && part.Left()) {
+            CompletionSearch search(sizes, limit, part);
+            if (search.Run(bins() - 1, found)) {
+                best = std::move(found);
+            } else {
+                if (!search.Exhausted()) proven = bins();
+                break;
+            }
+        }
+    }
+    return EliminateBins(sizes, limit, std::move(best), proven, budget);
+}
+
+// The items of the emptiest bins, up to kSearchItems of them, packed again on their own.
+Packing ImproveEmptiest(const std::vector<std::int64_t>& sizes, std::int64_t limit, Packing best,
+                        StepBudget& whole) {
+    StepBudget budget(whole, kPartSteps);
+    std::vector<std::int64_t> fills;
+    for (const auto& bin : best) {
+        std::int64_t fill = 0;
+        for (const std::int32_t item : bin) fill += sizes[static_cast<std::size_t>(item)];
+        fills.push_back(fill);
+    }
+    std::vector<std::size_t> order(best.size());
+    for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
+    std::stable_sort(order.begin(), order.end(),
+                     [&](std::size_t a, std::size_t b) { return fills[a] < fills[b]; });
+    std::vector<std::int32_t> items;
+    std::size_t taken = 0;
+    while (taken < order.size() && items.size() + best[order[taken]].size() <= kSearchItems) {
+        items.insert(items.end(), best[order[taken]].begin(), best[order[taken]].end());
+        ++taken;
+    }
+    if (taken < 2) return best;
+    std::sort(items.begin(), items.end());  // largest first, as the indexes are
+    std::vector<std::int64_t> part;
+    for (const std::int32_t item : items) part.push_back(sizes[static_cast<std::size_t>(item)]);
+    const Packing start = FirstFitDecreasing(part, limit);
+    std::int64_t lower = BinLowerBoundL2(part, limit);
+    const Packing better = Search(part, limit, Fill(part, limit, start, budget), lower, budget);
+    if (better.size() >= taken) return best;
+    Packing result;
+    for (std::size_t i = taken; i < order.size(); ++i) result.push_back(std::move(best[order[i]]));
+    for (const auto& bin : better) {
+        result.emplace_back();
+        for (const std::int32_t item : bin) result.back().push_back(items[static_cast<std::size_t>(item)]);
+    }
+    return result;
+}
+
+}  // namespace
+
+PackingResult PlanPacking(const std::vector<std::int64_t>& sizes, std::int64_t limit,
+                          const PlanControl& control) {
+    PackingResult result;
+    result.bins = FirstFitDecreasing(sizes, limit);
+    result.firstFitBins = static_cast<std::int64_t>(result.bins.size());
+    result.simpleBound = BinLowerBound(sizes, limit);
+    result.provenBound = std::max(BinLowerBoundL2(sizes, limit), BinLowerBoundDff(sizes, limit));
+    if (result.firstFitBins > result.provenBound) {
+        StepBudget budget(kPlanSteps, control);
+        // 0 KB items fit anywhere but never make a bin fuller, which the searches go by: plan without them,
+        // then put them in the first bin.
+        const auto sized =
+            static_cast<std::int32_t>(std::find(sizes.begin(), sizes.end(), 0) - sizes.begin());
+        const std::vector<std::int64_t> nonzero(sizes.begin(), sizes.begin() + sized);
+        Packing best;
+        for (auto& bin : result.bins) {
+            std::erase_if(bin, [sized](std::int32_t item) { return item >= sized; });
+            if (!bin.empty()) best.push_back(std::move(bin));
+        }
+        const bool whole = nonzero.size() <= kSearchItems;
+        if (whole) best = Fill(nonzero, limit, std::move(best), budget);
+        // A folder that may fill every bin exactly leaves the steps to the exact-fill search: the relaxation
+        // could only prove more when no exact filling exists.
+        if (static_cast<std::int64_t>(best.size()) > result.provenBound &&
+            !ExactFillSearch::Applies(nonzero, limit)) {
+            StepBudget part(budget, kBoundSteps);
+            const std::int64_t enough = static_cast<std::int64_t>(best.size());
+            result.provenBound = std::max(result.provenBound, RelaxationBound(nonzero, limit, enough, part));
+        }
+        if (static_cast<std::int64_t>(best.size()) > result.provenBound) {
+            best = whole ? Search(nonzero, limit, std::move(best), result.provenBound, budget)
+                         : ImproveEmptiest(nonzero, limit, std::move(best), budget);
+        }
+        if (best.empty()) best.emplace_back();
+        for (std::int32_t item = sized; item < static_cast<std::int32_t>(sizes.size()); ++item)
+            best.front().push_back(item);
+        result.bins = std::move(best);
+        result.cancelled = budget.Cancelled();
+    }
+    for (auto& bin : result.bins) std::sort(bin.begin(), bin.end());
+    return result;
+}
+
+}  // namespace drovalin
