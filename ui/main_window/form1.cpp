@@ -279,6 +279,8 @@ bool Form1::RunJob(const QString& title, const QString& text, Job job) {
 
 JobRunner* Form1::RunningJob() const { return jobRunner_; }
 
+bool Form1::Closing() const { return closing_; }
+
 void Form1::SetMeasuringHook(std::function<void(const std::string&)> hook) {
     measuringHook_ = std::move(hook);
 }
@@ -296,6 +298,7 @@ bool Form1::ShowStartupProgress(const RebuildProgressText& progress) {
 void Form1::CloseIfAsked() {
     if (!closeAfterRebuild_) return;
     closeAfterRebuild_ = false;
+    closing_ = true;
     QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
 }
 

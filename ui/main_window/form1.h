@@ -80,6 +80,8 @@ class Form1 : public QWidget {
     bool RunJob(const QString& title, const QString& text, Job job);
     // The job running now, else nullptr.
     JobRunner* RunningJob() const;
+    // True once a close asked for during long work is on its way; nothing more should be asked then.
+    bool Closing() const;
     // Test hook: runs before each file of a rebuild is measured, on the measuring threads.
     void SetMeasuringHook(std::function<void(const std::string& name)> hook);
     // Shows the given tables; the combination table reads its names from files.
@@ -186,6 +188,7 @@ class Form1 : public QWidget {
     RebuildRunner* rebuildRunner_ = nullptr;
     JobRunner* jobRunner_ = nullptr;
     bool closeAfterRebuild_ = false;
+    bool closing_ = false;
     std::function<void(const std::string&)> measuringHook_;
 
     std::unique_ptr<MoveDialogs> ownMoveDialogs_;

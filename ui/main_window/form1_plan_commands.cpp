@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QKeySequence>
+#include <QMessageBox>
 #include <memory>
 
 #include "combination_table_model.h"
@@ -98,8 +99,18 @@ void PlanCommands::OpenPlan() {
     const std::int32_t capacity = form_.Combinations().Capacity();
     MediaPlan plan;
     const std::vector<bool> moved = form_.MovedRows();
-    if (!form_.RunJob(QStringLiteral("振り分け計画"), QStringLiteral("振り分け計画を立てています…"),
-                      [&](const JobControl&) { plan = PlanMedia(*files, capacity, moved); }))
+    const bool done =
+        form_.RunJob(QStringLiteral("振り分け計画"), QStringLiteral("振り分け計画を立てています…"),
+                     [&](const JobControl& job) {
+                         plan = PlanMedia(*files, capacity, moved, PlanControl{job.progress, job.stop});
+                     });
+    // A cancelled plan is still a valid plan, only not as good as it could be: the user may keep it.
+    if (!done && (!plan.cancelled || plan.media.empty() || form_.Closing() ||
+                  QMessageBox::question(
+                      &form_, QStringLiteral("振り分け計画"),
+                      QStringLiteral("計画を途中で止めました。ここまでに見つかった計画を表示しますか？\n"
+                                     "（媒体の枚数が最少とは限りません）"),
+                      QMessageBox::Yes | QMessageBox::No, QMessageBox::No) != QMessageBox::Yes))
         return;
     auto* window = new PlanWindow(*form_.CurrentFolder(), files, std::move(plan), &form_);
     if (form_.DiscSize()) window->SetDiscCount(DiscFixedKilobytes());
