@@ -19,7 +19,6 @@
 #include <system_error>
 
 #include "listing/progress_throttle.h"
-#include "tables/byte_to_kilo.h"
 #include "tables/file_table.h"
 #include "tables/worker_threads.h"
 
@@ -440,7 +439,7 @@ ListedTree ListItems(const std::string& folder, ItemUnit unit, const RebuildCont
     }
     return ListItems(
         folder, unit, control, [&](std::size_t count) { files.Reserve(count); },
-        [&](std::string&& name, std::int64_t bytes) { files.Append(std::move(name), ByteToKilo(bytes)); });
+        [&](std::string&& name, std::int64_t bytes) { files.AppendBytes(std::move(name), bytes); });
 }
 
 }  // namespace drovalin

@@ -15,6 +15,7 @@
 
 #include "../moving/scratch_folder.h"
 #include "listing/tree_listing.h"
+#include "tables/file_table.h"
 
 using drovalin::ItemUnit;
 using Item = std::pair<std::string, std::int64_t>;
@@ -198,6 +199,13 @@ void TestTreeListing::matchesReference() {
     Items after;
     Reference(tree.Path(), "", unit, false, after, unused);
     QCOMPARE(Joined(Sorted(after)), Joined(Sorted(reference)));
+
+    // The file table keeps every item's exact bytes, which the moves check the folder against.
+    drovalin::FileTable table;
+    drovalin::ListItems(tree.Path(), unit, drovalin::RebuildControl{}, table);
+    Items fromTable;
+    for (int row = 1; row < table.Rows(); ++row) fromTable.push_back({table.Name(row), table.Bytes(row)});
+    QCOMPARE(Joined(Sorted(fromTable)), Joined(Sorted(reference)));
 }
 
 void TestTreeListing::vanishing_data() {
