@@ -3,6 +3,8 @@
 #include <string>
 #include <vector>
 
+#include "moving/move_record.h"
+
 namespace drovalin {
 
 class CombinationTable;
@@ -26,16 +28,6 @@ enum class MoveOutcome {
     Moved,            // every file is in "w"
     MoveFailed,       // stopped at a file; the files before it are in "w"
     SubfolderFailed,  // "w" missing and not creatable; nothing moved
-};
-
-// What a move did, in order, so that it can be taken back.
-struct MoveRecord {
-    std::vector<std::string> createdFolders;  // subfolders the move made, as full paths
-    struct Step {
-        std::string from;
-        std::string to;
-    };
-    std::vector<Step> moved;  // files that reached their subfolder, as full paths
 };
 
 struct MoveOptions {

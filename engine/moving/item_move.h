@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "moving/combination_mover.h"
+#include "moving/move_record.h"
 
 namespace drovalin {
 
