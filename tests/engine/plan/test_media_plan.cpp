@@ -311,6 +311,7 @@ class TestMediaPlan : public QObject {
         QTest::addColumn<int>("media");
         QTest::newRow("tree search, many equal sizes") << false << 1440 << 150;
         QTest::newRow("tree search, few ways per file") << false << 1000003 << 60;
+        QTest::newRow("tree search, 10,000 KB") << false << 10000 << 120;
         QTest::newRow("local search, many equal sizes") << true << 1440 << 150;
         QTest::newRow("local search, 3,000 KB") << true << 3000 << 100;
     }
