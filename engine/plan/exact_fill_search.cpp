@@ -8,6 +8,10 @@ namespace drovalin {
 namespace {
 
 constexpr int kRestarts = 24;
+// The share of the budget, in parts of 16, for the limited discrepancy search; and the most
+// discrepancies it allows.
+constexpr std::int64_t kOrderedShare = 10;
+constexpr int kMostDiscrepancies = 8;
 
 }  // namespace
 
@@ -24,6 +28,11 @@ ExactFillSearch::ExactFillSearch(const std::vector<std::int64_t>& sizes, std::in
     for (const std::int64_t size : sizes_) targets_.push_back(limit - size);
     std::sort(targets_.begin(), targets_.end());
     pairs_.assign(targets_.size(), 0);
+    for (const std::int64_t size : sizes_) {
+        need_.push_back(TargetOf(limit - size));
+        single_.push_back(KindOf(limit - size));
+        twin_.push_back(KindOf(limit - 2 * size));
+    }
     free_.assign(Kinds(), 0);
     for (std::size_t kind = 0; kind < Kinds(); ++kind)
         for (std::size_t count = 0; count < items_[kind].size(); ++count) Give(kind);
@@ -40,6 +49,11 @@ bool ExactFillSearch::Applies(const std::vector<std::int64_t>& sizes, std::int64
 }
 
 bool ExactFillSearch::Run(Packing& packing) {
+    if (Discrepancies()) {
+        packing = bins_;
+        return true;
+    }
+    if (exhausted_) return false;
     const std::int64_t bins = freeCount_ / 3 + 1;
     for (int round = 0; !exhausted_; ++round) {
         random_.seed(static_cast<std::uint64_t>(round));
@@ -56,6 +70,19 @@ bool ExactFillSearch::Run(Packing& packing) {
             return false;
         }
     }
+    return false;
+}
+
+bool ExactFillSearch::Discrepancies() {
+    orderedUntil_ = budget_.Used() + budget_.Remaining() * kOrderedShare / 16;
+    nodeLimit_ = INT64_MAX;
+    for (int allowed = 0; allowed <= kMostDiscrepancies; ++allowed) {
+        discrepancies_ = allowed;
+        restart_ = false;
+        if (Place()) return true;
+        if (restart_ || exhausted_) break;
+    }
+    discrepancies_ = -1;
     return false;
 }
 
@@ -96,20 +123,16 @@ void ExactFillSearch::CountPairs(std::size_t kind, std::int64_t sign) {
 }
 
 std::int64_t ExactFillSearch::Ways(std::size_t kind) const {
-    const std::int64_t room = limit_ - sizes_[kind];
-    if (room == 0) return 1;
-    const auto others = [&](std::int64_t size) {
-        const std::size_t of = KindOf(size);
-        return of == Kinds() ? 0 : free_[of] - (of == kind ? 1 : 0);
-    };
+    if (sizes_[kind] == limit_) return 1;
+    const auto others = [&](std::size_t of) { return of == Kinds() ? 0 : free_[of] - (of == kind ? 1 : 0); };
     // Pairs that would use this very item do not count.
-    return others(room) + pairs_[TargetOf(room)] - others(room - sizes_[kind]);
+    return others(single_[kind]) + pairs_[need_[kind]] - others(twin_[kind]);
 }
 
 bool ExactFillSearch::Place() {
     if (freeCount_ == 0) return true;
     if (!budget_.Spend(static_cast<std::int64_t>(Kinds()))) exhausted_ = true;
-    if (++nodes_ > nodeLimit_) restart_ = true;
+    if (++nodes_ > nodeLimit_ || (discrepancies_ >= 0 && budget_.Used() > orderedUntil_)) restart_ = true;
     if (exhausted_ || restart_) return false;
     std::size_t chosen = Kinds();
     std::int64_t fewest = 0;
@@ -121,7 +144,7 @@ bool ExactFillSearch::Place() {
             chosen = kind;
             fewest = ways;
             ties = 1;
-        } else if (ways == fewest && random_() % ++ties == 0) {
+        } else if (ways == fewest && discrepancies_ < 0 && random_() % ++ties == 0) {
             chosen = kind;
         }
         if (fewest == 0) return false;
@@ -139,10 +162,32 @@ bool ExactFillSearch::Place() {
         if (second == Kinds() || second < first || free_[second] < (second == first ? 2 : 1)) continue;
         ways.emplace_back(first, second);
     }
-    std::shuffle(ways.begin(), ways.end(), random_);
+    if (discrepancies_ < 0) {
+        std::shuffle(ways.begin(), ways.end(), random_);
+    } else {
+        const auto partners = [&](const std::pair<std::size_t, std::size_t>& way) {
+            std::int64_t sum = 0;
+            for (const std::size_t other : {way.first, way.second})
+                if (other != Kinds()) sum += Ways(other);
+            return sum;
+        };
+        std::vector<std::pair<std::int64_t, std::pair<std::size_t, std::size_t>>> scored;
+        for (const auto& way : ways) scored.emplace_back(partners(way), way);
+        std::stable_sort(scored.begin(), scored.end(),
+                         [](const auto& a, const auto& b) { return a.first < b.first; });
+        for (std::size_t i = 0; i < ways.size(); ++i) ways[i] = scored[i].second;
+    }
     bool done = false;
-    for (std::size_t i = 0; i < ways.size() && !done && !exhausted_ && !restart_; ++i)
+    for (std::size_t i = 0; i < ways.size() && !done && !exhausted_ && !restart_; ++i) {
+        // Any but the first way is a discrepancy, given back when the search returns to this bin.
+        const bool discrepancy = discrepancies_ >= 0 && i > 0;
+        if (discrepancy && discrepancies_-- == 0) {
+            discrepancies_ = 0;
+            break;
+        }
         done = Close(chosen, ways[i].first, ways[i].second);
+        if (discrepancy) ++discrepancies_;
+    }
     if (!done) Give(chosen);
     return done;
 }

@@ -14,9 +14,12 @@ namespace drovalin {
 // its bin, and backs up as soon as any item has none. Counting the ways cheaply is what makes this work:
 // for every sum a bin could still need, the number of pairs of free items making it is kept up to date as
 // items are taken and given back. Items of equal size are one kind, tried once in each place. Such a
-// search either ends fast or gets lost low in the tree after a poor early choice, so it restarts with a
-// growing node limit, breaking ties and ordering the ways to fill a bin by a seeded random order, the
-// same on every run; the last restart has no node limit but the budget's.
+// search either ends fast or gets lost low in the tree after a poor early choice. It first tries the ways
+// to fill a bin that use the partners with the fewest ways of their own (they would be hardest to place
+// later, and taking them removes the fewest ways from the other items), as a limited discrepancy search:
+// paths that leave that order at most 0, 1, 2... times. Then it restarts with a growing node limit,
+// breaking ties and ordering the ways by a seeded random order, the same on every run; the last restart
+// has no node limit but the budget's.
 class ExactFillSearch {
   public:
     // sizes largest first.
@@ -40,6 +43,7 @@ class ExactFillSearch {
     std::int64_t Ways(std::size_t kind) const;
     bool Place();
     bool Close(std::size_t kind, std::size_t second, std::size_t third);
+    bool Discrepancies();
 
     std::int64_t limit_;
     StepBudget& budget_;
@@ -48,6 +52,9 @@ class ExactFillSearch {
     std::vector<std::vector<std::int32_t>> items_;  // of each kind, the free ones at the back
     std::vector<std::int64_t> targets_;             // every sum a bin may need, ascending
     std::vector<std::int64_t> pairs_;               // pairs of free items adding up to each target
+    // Per kind, for an item of it: the target its bin needs, and the kinds of the item that alone fills
+    // it and of the partner that would pair with the item itself (Kinds() for none).
+    std::vector<std::size_t> need_, single_, twin_;
     std::int64_t freeCount_ = 0;
     Packing bins_;
     bool exhausted_ = false;
@@ -55,6 +62,10 @@ class ExactFillSearch {
     bool proven_ = false;
     std::int64_t nodes_ = 0;
     std::int64_t nodeLimit_ = 0;
+    // In the limited discrepancy search: how many more times a path may leave the order, and the budget's
+    // use at which that search gives way to the restarts; -1 in the restarts.
+    int discrepancies_ = -1;
+    std::int64_t orderedUntil_ = 0;
     std::mt19937_64 random_;
 };
 

@@ -14,10 +14,10 @@ namespace drovalin {
 namespace {
 
 // The whole plan's steps, and the most each method may take of them.
-constexpr std::int64_t kPlanSteps = 30'000'000;
+constexpr std::int64_t kPlanSteps = 36'000'000;
 constexpr std::int64_t kSlackSteps = 4'000'000;
 constexpr std::int64_t kBoundSteps = 6'000'000;
-constexpr std::int64_t kExactSteps = 12'000'000;
+constexpr std::int64_t kExactSteps = 18'000'000;
 constexpr std::int64_t kRepairSteps = 8'000'000;
 constexpr std::int64_t kCompletionSteps = 8'000'000;
 // The searches recurse about once per item; larger folders are improved a part at a time: the items of

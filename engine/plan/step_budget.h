@@ -12,6 +12,8 @@ namespace drovalin {
 class StepBudget {
   public:
     StepBudget(std::int64_t limit, const PlanControl& control);
+    // The budget keeps the control by reference: a temporary one would be gone before the first check.
+    StepBudget(std::int64_t limit, const PlanControl&& control) = delete;
     // A part of whole of at most limit steps (fewer when the whole has less left).
     StepBudget(StepBudget& whole, std::int64_t limit);
     StepBudget(const StepBudget&) = delete;

@@ -204,7 +204,8 @@ class TestMediaPlan : public QObject {
             std::sort(sizes.rbegin(), sizes.rend());
             QVERIFY(drovalin::BinLowerBoundL2(sizes, limit) <= fewest);
             QVERIFY(drovalin::BinLowerBoundDff(sizes, limit) <= fewest);
-            drovalin::StepBudget budget(10'000'000, {});
+            const drovalin::PlanControl control;
+            drovalin::StepBudget budget(10'000'000, control);
             QVERIFY(drovalin::RelaxationBound(sizes, limit, fewest + 1, budget) <= fewest);
         }
     }
@@ -286,7 +287,8 @@ class TestMediaPlan : public QObject {
                                value + static_cast<double>(c) * kinds[at].value);
                 };
             tryAll(0, 100, 0);
-            drovalin::StepBudget budget(steps, {});
+            const drovalin::PlanControl control;
+            drovalin::StepBudget budget(steps, control);
             const drovalin::KnapsackPattern pattern = drovalin::BestPattern(kinds, 100, budget);
             double value = 0;
             std::int64_t size = 0;
@@ -309,6 +311,7 @@ class TestMediaPlan : public QObject {
         QTest::addColumn<int>("media");
         QTest::newRow("tree search, many equal sizes") << false << 1440 << 150;
         QTest::newRow("tree search, few ways per file") << false << 1000003 << 60;
+        QTest::newRow("tree search, 10,000 KB") << false << 10000 << 120;
         QTest::newRow("local search, many equal sizes") << true << 1440 << 150;
         QTest::newRow("local search, 3,000 KB") << true << 3000 << 100;
     }
@@ -321,7 +324,8 @@ class TestMediaPlan : public QObject {
         std::sort(sizes.rbegin(), sizes.rend());
         const std::int64_t limit = capacity - 1;
         QVERIFY(drovalin::ExactFillSearch::Applies(sizes, limit));
-        drovalin::StepBudget budget(100'000'000, {});
+        const drovalin::PlanControl control;
+        drovalin::StepBudget budget(100'000'000, control);
         drovalin::Packing packing;
         QVERIFY(localSearch ? drovalin::ExactFillRepair(sizes, limit, budget).Run(packing)
                             : drovalin::ExactFillSearch(sizes, limit, budget).Run(packing));
