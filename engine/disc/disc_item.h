@@ -12,4 +12,11 @@ struct DiscItem {
     std::int64_t bytes = 0;  // a file's length; not used for folders
 };
 
+// The item a table name stands for: a subfolder kept whole is named with a trailing '/', which the image's
+// name must not carry; anything else is a file, by its path relative to the folder.
+inline DiscItem DiscItemOfName(const std::string& name) {
+    if (!name.empty() && name.back() == '/') return {name.substr(0, name.size() - 1), true, 0};
+    return {name, false, 0};
+}
+
 }  // namespace drovalin

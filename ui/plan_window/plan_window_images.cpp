@@ -42,7 +42,7 @@ QString PlanWindow::WriteDiscImagesTo(const std::string& target) {
     for (int m = 0; m < model_->rowCount(); ++m) {
         if (model_->IsMoved(m)) continue;
         DiscMedium medium{m + 1, {}};
-        for (const std::string& name : model_->Names(m)) medium.items.push_back({name, false, 0});
+        for (const std::string& name : model_->Names(m)) medium.items.push_back(DiscItemOfName(name));
         media.push_back(std::move(medium));
     }
     if (media.empty()) return {};
