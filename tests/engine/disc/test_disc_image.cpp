@@ -248,7 +248,7 @@ class TestDiscImage : public QObject {
         std::vector<DiscItem> items = {{"a/b/one.txt", false, 3000},
                                        {"a/b/two.txt", false, 1},
                                        {"bad\xff/inner.txt", false, 5},
-                                       {"whole", true, 0}};
+                                       DiscItemOfName("whole/")};  // as the table names it
         std::string error;
         auto image = DiscImage::Build(folder, items, "N", error);
         QVERIFY2(image, error.c_str());
