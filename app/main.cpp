@@ -3,8 +3,10 @@
 
 #include "form1.h"
 #include "qt_japanese.h"
+#include "tables/huge_page_heap.h"
 
 int main(int argc, char* argv[]) {
+    drovalin::RestartWithHugePageHeap(argv);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Drovalin"));
     QApplication::setApplicationVersion(QStringLiteral(DROVALIN_VERSION));

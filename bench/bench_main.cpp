@@ -24,6 +24,7 @@
 #include "search/folder_rebuild.h"
 #include "synthetic_folder.h"
 #include "tables/byte_to_kilo.h"
+#include "tables/huge_page_heap.h"
 #include "tree_bench.h"
 
 using namespace drovalin;
@@ -269,6 +270,8 @@ bool MeasureAny(const std::string& dir, const Options& options) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // Measured as the program runs.
+    drovalin::RestartWithHugePageHeap(argv);
     const auto options = ParseOptions(argc, argv);
     if (!options) {
         Usage();

@@ -27,6 +27,17 @@ namespace {
 
 std::string ErrorText(int error) { return std::error_code(error, std::generic_category()).message(); }
 
+// Orders subfolder names as their paths "name/" order, so each sits among the files where its items fall.
+bool FolderNameLess(const std::string& a, const std::string& b) {
+    const std::size_t common = std::min(a.size(), b.size());
+    const int order = a.compare(0, common, b, 0, common);
+    if (order != 0) return order < 0;
+    const auto next = [common](const std::string& name) {
+        return static_cast<unsigned char>(common < name.size() ? name[common] : '/');
+    };
+    return next(a) < next(b);
+}
+
 // An open folder, closed once the last reader that needs it (its own, then each subfolder's opening) is done.
 struct FolderFd {
     int fd;
@@ -42,10 +53,13 @@ struct FolderFd {
 // depends only on the folders, never on the threads.
 struct FolderNode {
     std::string name;  // entry name in the parent; empty for the walked folder itself
+    std::string path;  // relative to the walked folder, ending in "/"; empty for the walked folder
     bool isRoot = false;
-    bool wholeItem = false;  // inside a subfolder kept whole: only the bytes count, hidden names included
-    std::string fileNames;   // the files' names, each followed by a NUL, in listing order
-    std::vector<std::int64_t> fileBytes;                  // their sizes
+    bool wholeItem = false;     // inside a subfolder kept whole: only the bytes count, hidden names included
+    std::int64_t onTheWay = 0;  // what the folders on the path add to each file counted as a disc counts
+    // The files as items (path and counted bytes), ordered by name; made here, on the reading threads, so
+    // the items need no copying once the walk is done.
+    std::vector<std::pair<std::string, std::int64_t>> files;
     std::int64_t bytes = 0;                               // the files' total, in a subfolder kept whole
     std::vector<std::pair<std::string, int>> fileErrors;  // files that could not be measured, with errno
     std::vector<FolderNode*> children;                    // subfolders, in listing order
@@ -156,6 +170,9 @@ class TreeWalk {
         node.children.reserve(subfolders.size());
         for (std::string& name : subfolders) {
             FolderNode& child = nodes_.emplace_back();
+            child.path = node.path + name + "/";
+            child.onTheWay =
+                node.onTheWay + (control_.countedFolderBytes ? control_.countedFolderBytes(name) : 0);
             child.name = std::move(name);
             child.wholeItem = node.wholeItem || (node.isRoot && unit_ == ItemUnit::kFilesAndSubfolders);
             node.children.push_back(&child);
@@ -197,6 +214,13 @@ class TreeWalk {
             subfolders.clear();
             return nullptr;
         }
+        // In name order, a depth-first walk hands the items on with their paths already sorted, which
+        // spares the table most of its sort.
+        const std::size_t prefix = node.path.size();
+        std::sort(node.files.begin(), node.files.end(), [prefix](const auto& a, const auto& b) {
+            return a.first.compare(prefix, std::string::npos, b.first, prefix, std::string::npos) < 0;
+        });
+        std::sort(subfolders.begin(), subfolders.end(), FolderNameLess);
         return subfolders.empty() ? nullptr : owned;
     }
 
@@ -243,8 +267,14 @@ class TreeWalk {
                     if (!S_ISREG(st.st_mode)) continue;  // replaced since it was listed
                 }
                 if (keepNames) {
-                    node.fileNames.append(name).push_back('\0');
-                    node.fileBytes.push_back(st.st_size);
+                    const std::size_t length = std::strlen(name);
+                    std::string item;
+                    item.reserve(node.path.size() + length);
+                    item.append(node.path).append(name, length);
+                    const std::int64_t bytes = control_.countedBytes
+                                                   ? control_.countedBytes(name, st.st_size) + node.onTheWay
+                                                   : st.st_size;
+                    node.files.emplace_back(std::move(item), bytes);
                 } else {
                     node.bytes +=
                         control_.countedBytes ? control_.countedBytes(name, st.st_size) : st.st_size;
@@ -289,105 +319,96 @@ class TreeWalk {
     unsigned busy_ = 0;
 };
 
-struct Frame {
-    const FolderNode* node;
-    std::string path;  // relative to the walked folder, ending in "/" (empty for the folder itself)
-};
-
 // The bytes below a subfolder kept whole, and the first folder below it that could not be read.
-std::int64_t WholeBytes(const FolderNode& top, const std::string& topPath, const RebuildControl& control,
-                        ListedTree& result, const FolderNode*& failed, std::string& failedPath) {
+std::int64_t WholeBytes(const FolderNode& top, const RebuildControl& control, ListedTree& result,
+                        const FolderNode*& failed) {
     std::int64_t total = 0;
-    std::vector<Frame> stack{{&top, topPath}};
+    std::vector<const FolderNode*> stack{&top};
     failed = nullptr;
     while (!stack.empty()) {
-        Frame frame = std::move(stack.back());
+        const FolderNode* node = stack.back();
         stack.pop_back();
-        if (frame.node->passedOver) {
-            result.passedOver.push_back(frame.path);
+        if (node->passedOver) {
+            result.passedOver.push_back(node->path);
             continue;
         }
-        if (frame.node->error != 0 && failed == nullptr) {
-            failed = frame.node;
-            failedPath = frame.path;
-        }
-        total += frame.node->bytes;
-        if (control.countedFolderBytes) total += control.countedFolderBytes(frame.node->name);
-        for (auto child = frame.node->children.rbegin(); child != frame.node->children.rend(); ++child)
-            stack.push_back({*child, frame.path + (*child)->name + "/"});
+        if (node->error != 0 && failed == nullptr) failed = node;
+        total += node->bytes;
+        if (control.countedFolderBytes) total += control.countedFolderBytes(node->name);
+        stack.insert(stack.end(), node->children.rbegin(), node->children.rend());
     }
     return total;
 }
 
-// Hands on a folder's own files, prefixed by its path, and names those that could not be measured.
-void AddFiles(const FolderNode& node, const std::string& path, const RebuildControl& control,
-              ListedTree& result, const ItemSink& add) {
-    // Counted as a disc counts, a file below the folder also brings the folders on its way.
-    std::int64_t onTheWay = 0;
-    if (control.countedFolderBytes)
-        for (std::size_t from = 0, slash; (slash = path.find('/', from)) != std::string::npos;
-             from = slash + 1)
-            onTheWay += control.countedFolderBytes(path.substr(from, slash - from));
-    const char* name = node.fileNames.data();
-    for (std::int64_t bytes : node.fileBytes) {
-        if (control.countedBytes) bytes = control.countedBytes(name, bytes) + onTheWay;
-        const std::size_t length = std::strlen(name);
-        std::string item;
-        item.reserve(path.size() + length);
-        item.append(path).append(name, length);
-        add(std::move(item), bytes);
-        name += length + 1;
-    }
-    for (const auto& [file, error] : node.fileErrors)
-        result.leftOut.push_back({path + file, ErrorText(error)});
-}
-
-// Hands on the items in the tree's order: each folder's files, then its subfolders in listing order.
-void Emit(const FolderNode& root, ItemUnit unit, const RebuildControl& control, ListedTree& result,
-          const ItemSink& add) {
-    if (unit == ItemUnit::kFilesAndSubfolders) {
-        AddFiles(root, {}, control, result, add);
-        for (const FolderNode* top : root.children) {
-            const std::string path = top->name + "/";
-            const FolderNode* failed = nullptr;
-            std::string failedPath;
-            const std::int64_t bytes = WholeBytes(*top, path, control, result, failed, failedPath);
-            if (top->passedOver) continue;
-            if (failed != nullptr) {
-                result.leftOut.push_back({failedPath, ErrorText(failed->error)});
-                continue;
-            }
-            add(std::string(path), bytes);
-        }
+void AddSubfolderKeptWhole(const FolderNode& top, const RebuildControl& control, ListedTree& result,
+                           const ItemSink& add) {
+    const FolderNode* failed = nullptr;
+    const std::int64_t bytes = WholeBytes(top, control, result, failed);
+    if (top.passedOver) return;
+    if (failed != nullptr) {
+        result.leftOut.push_back({failed->path, ErrorText(failed->error)});
         return;
     }
-    std::vector<Frame> stack{{&root, {}}};
+    add(std::string(top.path), bytes);
+}
+
+// A folder on the way down: which of its files and subfolders come next.
+struct Cursor {
+    FolderNode* node;
+    std::size_t file = 0;
+    std::size_t child = 0;
+};
+
+// Hands on the items in name order of their paths: each folder's files and subfolders merged by name,
+// a subfolder's items where its name falls.
+void Emit(FolderNode& root, ItemUnit unit, const RebuildControl& control, ListedTree& result,
+          const ItemSink& add) {
+    for (const auto& [file, error] : root.fileErrors) result.leftOut.push_back({file, ErrorText(error)});
+    std::vector<Cursor> stack{{&root}};
     while (!stack.empty()) {
-        Frame frame = std::move(stack.back());
-        stack.pop_back();
-        const FolderNode& node = *frame.node;
-        if (node.passedOver) {
-            result.passedOver.push_back(frame.path);
+        Cursor& at = stack.back();
+        FolderNode& node = *at.node;
+        const bool fileLeft = at.file < node.files.size();
+        const bool childLeft = at.child < node.children.size();
+        if (!fileLeft && !childLeft) {
+            node.files = {};
+            stack.pop_back();
             continue;
         }
-        if (node.error != 0) {
-            result.leftOut.push_back({frame.path, ErrorText(node.error)});
+        // A file's path has no "/" past its folder's, so it never starts with a subfolder's path and the
+        // plain comparison places it.
+        if (fileLeft && (!childLeft || node.files[at.file].first < node.children[at.child]->path)) {
+            auto& [item, bytes] = node.files[at.file++];
+            add(std::move(item), bytes);
             continue;
         }
-        AddFiles(node, frame.path, control, result, add);
-        for (auto child = node.children.rbegin(); child != node.children.rend(); ++child)
-            stack.push_back({*child, frame.path + (*child)->name + "/"});
+        FolderNode& child = *node.children[at.child++];
+        if (unit == ItemUnit::kFilesAndSubfolders) {
+            AddSubfolderKeptWhole(child, control, result, add);
+            continue;
+        }
+        if (child.passedOver) {
+            result.passedOver.push_back(child.path);
+            continue;
+        }
+        if (child.error != 0) {
+            result.leftOut.push_back({child.path, ErrorText(child.error)});
+            continue;
+        }
+        for (const auto& [file, error] : child.fileErrors)
+            result.leftOut.push_back({child.path + file, ErrorText(error)});
+        stack.push_back({&child});
     }
 }
 
 std::size_t CountItems(const FolderNode& root, ItemUnit unit) {
-    std::size_t count = root.fileBytes.size();
+    std::size_t count = root.files.size();
     if (unit == ItemUnit::kFilesAndSubfolders) return count + root.children.size();
     std::vector<const FolderNode*> stack(root.children.begin(), root.children.end());
     while (!stack.empty()) {
         const FolderNode* node = stack.back();
         stack.pop_back();
-        count += node->fileBytes.size();
+        count += node->files.size();
         stack.insert(stack.end(), node->children.begin(), node->children.end());
     }
     return count;
@@ -416,7 +437,7 @@ ListedTree ListItems(const std::string& folder, ItemUnit unit, const RebuildCont
     const unsigned threads =
         std::max(1u, control.measureThreads ? control.measureThreads : DefaultMeasureThreads());
     if (!walk.Run(threads)) return {};
-    const FolderNode& root = walk.Root();
+    FolderNode& root = walk.Root();
     if (root.error != 0) {
         result.error = ErrorText(root.error);
         return result;

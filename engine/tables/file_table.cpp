@@ -79,37 +79,60 @@ void FileTable::SortBySizeDescending(unsigned threads) {
         });
     };
 
-    std::vector<std::size_t> pieceShared(pieces);
+    // Names that already come in order (a tree's listing hands them on so) leave only the sizes to sort:
+    // the entry's place then settles equal sizes as its name would, without reading the names again.
+    std::vector<char> pieceOrdered(pieces);
     inPieces([&](std::size_t piece, std::size_t first, std::size_t last) {
-        const std::string& name = entries_.front().name;
-        std::size_t shared = name.size();
-        for (std::size_t i = first; i < last; ++i) {
-            const std::string& other = entries_[i].name;
-            shared = static_cast<std::size_t>(
-                std::mismatch(name.begin(),
-                              name.begin() + static_cast<std::ptrdiff_t>(std::min(shared, other.size())),
-                              other.begin())
-                    .first -
-                name.begin());
-        }
-        pieceShared[piece] = shared;
+        bool ordered = true;
+        for (std::size_t i = std::max<std::size_t>(first, 1); i < last && ordered; ++i)
+            ordered = !(entries_[i].name < entries_[i - 1].name);
+        pieceOrdered[piece] = ordered;
     });
-    const std::size_t shared = pieces == 0 ? 0 : *std::min_element(pieceShared.begin(), pieceShared.end());
     std::vector<SortKey> keys(count);
-    inPieces([&](std::size_t, std::size_t first, std::size_t last) {
-        for (std::size_t i = first; i < last; ++i)
-            keys[i] = {ByteToKilo(entries_[i].bytes), NameBytes(entries_[i].name, shared),
-                       static_cast<std::uint32_t>(i)};
-    });
-    // Names differ within a folder, so no two keys are equal and an unstable sort is as reproducible.
-    ParallelSort(
-        keys.begin(), keys.end(),
-        [this](const SortKey& a, const SortKey& b) {
-            if (a.kilobytes != b.kilobytes) return a.kilobytes > b.kilobytes;
-            if (a.nameBytes != b.nameBytes) return a.nameBytes < b.nameBytes;
-            return entries_[a.entry].name < entries_[b.entry].name;
-        },
-        threads, false);
+    if (std::all_of(pieceOrdered.begin(), pieceOrdered.end(), [](char ordered) { return ordered != 0; })) {
+        inPieces([&](std::size_t, std::size_t first, std::size_t last) {
+            for (std::size_t i = first; i < last; ++i)
+                keys[i] = {ByteToKilo(entries_[i].bytes), 0, static_cast<std::uint32_t>(i)};
+        });
+        ParallelSort(
+            keys.begin(), keys.end(),
+            [](const SortKey& a, const SortKey& b) {
+                return a.kilobytes != b.kilobytes ? a.kilobytes > b.kilobytes : a.entry < b.entry;
+            },
+            threads, false);
+    } else {
+        std::vector<std::size_t> pieceShared(pieces);
+        inPieces([&](std::size_t piece, std::size_t first, std::size_t last) {
+            const std::string& name = entries_.front().name;
+            std::size_t shared = name.size();
+            for (std::size_t i = first; i < last; ++i) {
+                const std::string& other = entries_[i].name;
+                shared = static_cast<std::size_t>(
+                    std::mismatch(name.begin(),
+                                  name.begin() + static_cast<std::ptrdiff_t>(std::min(shared, other.size())),
+                                  other.begin())
+                        .first -
+                    name.begin());
+            }
+            pieceShared[piece] = shared;
+        });
+        const std::size_t shared =
+            pieces == 0 ? 0 : *std::min_element(pieceShared.begin(), pieceShared.end());
+        inPieces([&](std::size_t, std::size_t first, std::size_t last) {
+            for (std::size_t i = first; i < last; ++i)
+                keys[i] = {ByteToKilo(entries_[i].bytes), NameBytes(entries_[i].name, shared),
+                           static_cast<std::uint32_t>(i)};
+        });
+        // Names differ within a folder, so no two keys are equal and an unstable sort is as reproducible.
+        ParallelSort(
+            keys.begin(), keys.end(),
+            [this](const SortKey& a, const SortKey& b) {
+                if (a.kilobytes != b.kilobytes) return a.kilobytes > b.kilobytes;
+                if (a.nameBytes != b.nameBytes) return a.nameBytes < b.nameBytes;
+                return entries_[a.entry].name < entries_[b.entry].name;
+            },
+            threads, false);
+    }
 
     // Gathered into a new array: its reads are independent of each other, so they overlap, which a walk
     // along the permutation's cycles cannot do.

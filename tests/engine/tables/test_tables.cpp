@@ -54,18 +54,25 @@ class TestTables : public QObject {
         QTest::addColumn<int>("files");
         QTest::addColumn<int>("sizes");
         QTest::addColumn<unsigned>("threads");
-        QTest::newRow("no shared prefix") << QString() << 2000 << 5 << 1u;
-        QTest::newRow("long shared prefix, threads") << QString("holiday-2024-photo-") << 90000 << 40 << 2u;
-        QTest::newRow("one size, threads") << QString("x") << 70000 << 1 << 3u;
+        // Names appended in name order take a shorter way; one pair out of order where the table is cut
+        // into pieces (every 32,768 rows) must send it the long way.
+        QTest::addColumn<int>("appendOrder");  // 0 as drawn, 1 by name, 2 by name but for that one pair
+        QTest::newRow("no shared prefix") << QString() << 2000 << 5 << 1u << 0;
+        QTest::newRow("long shared prefix, threads")
+            << QString("holiday-2024-photo-") << 90000 << 40 << 2u << 0;
+        QTest::newRow("one size, threads") << QString("x") << 70000 << 1 << 3u << 0;
+        QTest::newRow("by name") << QString("d/") << 3000 << 7 << 1u << 1;
+        QTest::newRow("by name, threads") << QString() << 70000 << 3 << 2u << 1;
+        QTest::newRow("by name but one pair, threads") << QString("d/") << 70000 << 3 << 2u << 2;
     }
     void fileTableSortMatchesPlainOrder() {
         QFETCH(QString, prefix);
         QFETCH(int, files);
         QFETCH(int, sizes);
         QFETCH(unsigned, threads);
+        QFETCH(int, appendOrder);
         std::mt19937 random(static_cast<unsigned>(files));
         std::vector<std::pair<std::int64_t, std::string>> expected;
-        FileTable table;
         for (int i = 0; i < files; ++i) {
             // Tails of 0 to 12 bytes, some high bytes, so that names end before, inside and after the key's
             // bytes.
@@ -73,10 +80,19 @@ class TestTables : public QObject {
             const int tail = static_cast<int>(random() % 13);
             for (int b = 0; b < tail; ++b)
                 name += static_cast<char>(random() % 4 == 0 ? 0xf0 + random() % 4 : 'a' + random() % 3);
-            const std::int64_t kilobytes = random() % sizes;
-            expected.emplace_back(kilobytes, name);
-            table.Append(name, kilobytes);
+            expected.emplace_back(random() % sizes, name);
         }
+        if (appendOrder != 0) {
+            std::sort(expected.begin(), expected.end(),
+                      [](const auto& a, const auto& b) { return a.second < b.second; });
+            if (appendOrder == 2) {
+                // Two different names of one size, so only the names can order them.
+                expected[32768] = {expected[32767].first, expected[32767].second + "z"};
+                std::swap(expected[32767], expected[32768]);
+            }
+        }
+        FileTable table;
+        for (const auto& [kilobytes, name] : expected) table.Append(name, kilobytes);
         table.SortBySizeDescending(threads);
         std::sort(expected.begin(), expected.end(), [](const auto& a, const auto& b) {
             return a.first != b.first ? a.first > b.first : a.second < b.second;
