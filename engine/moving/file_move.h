@@ -14,6 +14,10 @@ bool IsPlainName(const std::string& name);
 int FindEntries(const std::string& folder, const std::set<std::string>& wanted, std::set<std::string>& found);
 
 // Renames from to to, which must not exist yet: an existing file is never replaced. Sets errno on failure.
+// Paths longer than the system takes are reached folder by folder.
 bool MoveWithoutReplacing(const std::string& from, const std::string& to);
+
+// Removes the folder when it is empty (never anything it holds). Sets errno on failure.
+bool RemoveEmptyFolder(const std::string& path);
 
 }  // namespace drovalin

@@ -1,7 +1,5 @@
 #include "moving/move_undo.h"
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <system_error>
@@ -54,8 +52,7 @@ UndoResult UndoMove(const MoveRecord& record) {
             result.notReturned.push_back({step->to, step->from, ReasonText(errno)});
     }
     for (auto folder = record.createdFolders.rbegin(); folder != record.createdFolders.rend(); ++folder) {
-        // rmdir never removes a folder that holds anything.
-        if (rmdir(folder->c_str()) == 0) continue;
+        if (RemoveEmptyFolder(*folder)) continue;
         const int error = errno;
         if (error == ENOENT) continue;  // already gone: nothing left to take back
         const bool holdsEntries = error == ENOTEMPTY || error == EEXIST;

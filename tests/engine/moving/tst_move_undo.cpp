@@ -1,5 +1,7 @@
 #include <QTest>
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -43,6 +45,7 @@ class TestMoveUndo : public QObject {
     void undoAfterMove_data();
     void undoAfterMove();
     void stepsGoBackLastFirst();
+    void undoBeyondPathLimit();
 };
 
 void TestMoveUndo::undoAfterMove_data() {
@@ -156,6 +159,41 @@ void TestMoveUndo::stepsGoBackLastFirst() {
     QVERIFY(result.Complete());
     const FolderTree found = ReadFolderTree(root);
     QVERIFY2(found == (FolderTree{{"f", "F"}}), DescribeFolderTree(found).constData());
+}
+
+// A file far below the folder, past the system's path limit, moves into w and comes back, and the
+// folders made for it in w are removed.
+void TestMoveUndo::undoBeyondPathLimit() {
+    ScratchFolder scratch;
+    QVERIFY(scratch.IsValid());
+    const std::string root = scratch.Path();
+    const std::string part(200, 'd');
+    constexpr int kDepth = 25;
+    std::vector<int> chain{open(root.c_str(), O_RDONLY | O_DIRECTORY)};
+    std::string item;
+    for (int i = 0; i < kDepth; ++i) {
+        QCOMPARE(mkdirat(chain.back(), part.c_str(), 0755), 0);
+        chain.push_back(openat(chain.back(), part.c_str(), O_RDONLY | O_DIRECTORY));
+        item += part + "/";
+    }
+    item += "f";
+    QVERIFY(item.size() > PATH_MAX);
+    const int file = openat(chain.back(), "f", O_WRONLY | O_CREAT | O_EXCL, 0644);
+    QVERIFY(file >= 0);
+    close(file);
+    ConfirmingDialogs dialogs;
+    MoveRecord record;
+    drovalin::MoveOptions options;
+    options.record = &record;
+    QCOMPARE(drovalin::MoveCombination(root, {item}, dialogs, options), drovalin::MoveOutcome::Moved);
+    QVERIFY(faccessat(chain.back(), "f", F_OK, AT_SYMLINK_NOFOLLOW) != 0);
+
+    const UndoResult result = UndoMove(record);
+
+    QVERIFY(result.Complete());
+    QCOMPARE(faccessat(chain.back(), "f", F_OK, AT_SYMLINK_NOFOLLOW), 0);
+    QVERIFY(faccessat(chain.front(), "w", F_OK, AT_SYMLINK_NOFOLLOW) != 0);
+    for (const int fd : chain) close(fd);
 }
 
 QTEST_APPLESS_MAIN(TestMoveUndo)
