@@ -2,6 +2,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
 #include <sys/sysmacros.h>
@@ -86,6 +87,15 @@ bool SameMount(const Identity& root, const Identity& other) {
     if (other.dev != root.dev) return false;
     // A bind mount of the same file system keeps its device number; only the mount id tells it apart.
     return !(root.hasMountId && other.hasMountId && other.mountId != root.mountId);
+}
+
+// A deep tree keeps a folder open at each level still being read, more than the usual soft limit on open
+// files (often 1,024) allows; the walk may use as many as the system allows.
+void RaiseOpenFileLimit() {
+    rlimit limit{};
+    if (getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur >= limit.rlim_max) return;
+    limit.rlim_cur = limit.rlim_max;
+    setrlimit(RLIMIT_NOFILE, &limit);
 }
 
 struct Task {
@@ -433,6 +443,7 @@ ListedTree ListItems(const std::string& folder, ItemUnit unit, const RebuildCont
         for (ListedFile& file : listed.measured.files) add(std::move(file.name), file.bytes);
         return result;
     }
+    RaiseOpenFileLimit();
     TreeWalk walk(folder, unit, control);
     const unsigned threads =
         std::max(1u, control.measureThreads ? control.measureThreads : DefaultMeasureThreads());

@@ -4,6 +4,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/mount.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -262,21 +263,31 @@ void TestTreeListing::vanishing() {
 void TestTreeListing::deeperThanAnyPath_data() {
     QTest::addColumn<ItemUnit>("unit");
     QTest::addColumn<QString>("item");
-    QTest::newRow("whole subfolders")
-        << ItemUnit::kFilesAndSubfolders << QString(200, QLatin1Char('d')) + QStringLiteral("/ 4096");
-    QTest::newRow("every file") << ItemUnit::kAllFiles << QStringLiteral("deep 4096");
+    // With a sibling at every level, each level's folder stays open until its sibling is read: more
+    // folders open at once than a low limit on open files allows.
+    QTest::addColumn<bool>("siblings");
+    for (const bool siblings : {false, true}) {
+        const char* limit = siblings ? ", a sibling at every level, few open files allowed" : "";
+        QTest::addRow("whole subfolders%s", limit)
+            << ItemUnit::kFilesAndSubfolders << QString(200, QLatin1Char('d')) + QStringLiteral("/ 4096")
+            << siblings;
+        QTest::addRow("every file%s", limit)
+            << ItemUnit::kAllFiles << QStringLiteral("deep 4096") << siblings;
+    }
 }
 
 // A chain of folders whose path is far longer than the system allows any path to be.
 void TestTreeListing::deeperThanAnyPath() {
     QFETCH(ItemUnit, unit);
     QFETCH(QString, item);
+    QFETCH(bool, siblings);
     ScratchFolder tree;
     int fd = open(tree.Path().c_str(), O_RDONLY | O_DIRECTORY);
     const std::string part(200, 'd');
     const int depth = 2 * PATH_MAX / 201;
     for (int level = 0; level < depth && fd >= 0; ++level) {
         QVERIFY(mkdirat(fd, part.c_str(), 0755) == 0);
+        if (siblings && level > 0) QVERIFY(mkdirat(fd, "e", 0755) == 0);
         const int next = openat(fd, part.c_str(), O_RDONLY | O_DIRECTORY);
         close(fd);
         fd = next;
@@ -287,12 +298,20 @@ void TestTreeListing::deeperThanAnyPath() {
     close(file);
     close(fd);
 
+    rlimit limit{};
+    QVERIFY(getrlimit(RLIMIT_NOFILE, &limit) == 0);
+    const rlimit before = limit;
+    if (siblings && limit.rlim_cur > 24) {
+        limit.rlim_cur = 24;
+        QVERIFY(setrlimit(RLIMIT_NOFILE, &limit) == 0);
+    }
     drovalin::ListedTree listed;
     const Items found = Listed(tree.Path(), unit, 4, &listed);
+    setrlimit(RLIMIT_NOFILE, &before);
     // Lifts the chain one level at a time, so no path ever gets long and the tree can be removed.
     const std::string top = tree.Path() + "/" + part;
     while (std::rename((top + "/" + part).c_str(), (tree.Path() + "/next").c_str()) == 0 &&
-           rmdir(top.c_str()) == 0)
+           (rmdir((top + "/e").c_str()), rmdir(top.c_str()) == 0))
         std::rename((tree.Path() + "/next").c_str(), top.c_str());
 
     QVERIFY(listed.leftOut.empty());
