@@ -39,7 +39,7 @@ struct Bundle {
 // Returns false when the word budget ran out; the answer is then the best among the bundles already added.
 template <class Index>
 bool ReachableSums(const std::vector<Bundle>& bundles, std::int64_t limit, std::vector<std::int64_t>& taken,
-                   std::int64_t& total) {
+                   std::int64_t& total, const std::stop_token& stop) {
     const auto words = static_cast<std::size_t>(limit / 64 + 1);
     std::vector<std::uint64_t> reach(words, 0);
     const auto from = std::make_unique_for_overwrite<Index[]>(static_cast<std::size_t>(limit) + 1);
@@ -55,7 +55,7 @@ bool ReachableSums(const std::vector<Bundle>& bundles, std::int64_t limit, std::
         const int shiftBits = static_cast<int>(size % 64);
         const std::int64_t highWord = high / 64;
         work += highWord - shiftWords + 1;
-        if (work > kWordBudget) {
+        if (work > kWordBudget || stop.stop_requested()) {
             complete = false;
             break;
         }
@@ -97,7 +97,7 @@ bool ReachableSums(const std::vector<Bundle>& bundles, std::int64_t limit, std::
 // to be reachable; counts is only filled when a better total is found. Returns false when the branch
 // budget ran out.
 bool BranchAndBound(const std::vector<SizeGroup>& groups, std::int64_t limit, std::int64_t floor,
-                    std::int64_t& best, std::vector<std::int64_t>& counts) {
+                    std::int64_t& best, std::vector<std::int64_t>& counts, const std::stop_token& stop) {
     const std::size_t m = groups.size();
     std::vector<std::int64_t> rest(m + 1, 0);  // rest[i]: the sizes of groups i.. with all usable files
     for (std::size_t i = m; i-- > 0;) rest[i] = rest[i + 1] + groups[i].size * groups[i].usable;
@@ -128,7 +128,7 @@ bool BranchAndBound(const std::vector<SizeGroup>& groups, std::int64_t limit, st
             }
         }
         if (descend) {
-            if (++branches > kBranchBudget) return false;
+            if (++branches > kBranchBudget || (branches % 4096 == 0 && stop.stop_requested())) return false;
             continue;
         }
         // Back up to the deepest group that can give up one more file.
@@ -142,15 +142,17 @@ bool BranchAndBound(const std::vector<SizeGroup>& groups, std::int64_t limit, st
                 break;
             }
         }
-        if (++branches > kBranchBudget) return false;
+        if (++branches > kBranchBudget || (branches % 4096 == 0 && stop.stop_requested())) return false;
     }
 }
 
 // The table's own best row: the fullest of the greedy walks.
-std::vector<int> BestTableRow(const FileTable& files, std::int32_t capacity) {
+std::vector<int> BestTableRow(const FileTable& files, std::int32_t capacity, const std::stop_token& stop) {
     const std::shared_ptr<const FileTable> borrowed(&files, [](const FileTable*) {});
     CombinationTable table(borrowed);
-    SearchCombinations(files, capacity, table);
+    RebuildControl control;
+    control.stop = stop;
+    SearchCombinations(files, capacity, table, control);
     return table.Rows() > 1 ? table.FileRows(1) : std::vector<int>{};
 }
 
@@ -180,7 +182,7 @@ SizeUnit ChooseUnit(const std::vector<std::pair<std::int64_t, int>>& sized, std:
 }  // namespace
 
 BestCombinationResult BestCombination(const FileTable& files, std::int32_t capacity,
-                                      const std::vector<bool>& leftOut) {
+                                      const std::vector<bool>& leftOut, const std::stop_token& stop) {
     BestCombinationResult result;
     if (capacity <= 0) return result;
     const std::int64_t limitBytes = std::int64_t{capacity} * 1024 - 1;
@@ -248,18 +250,19 @@ BestCombinationResult BestCombination(const FileTable& files, std::int32_t capac
             return unit.rounded ? a.size > b.size : a.size < b.size;
         });
         std::vector<std::int64_t> taken;
-        exact = bundles.size() < 0xFFFF ? ReachableSums<std::uint16_t>(bundles, units, taken, best)
-                                        : ReachableSums<std::uint32_t>(bundles, units, taken, best);
+        exact = bundles.size() < 0xFFFF ? ReachableSums<std::uint16_t>(bundles, units, taken, best, stop)
+                                        : ReachableSums<std::uint32_t>(bundles, units, taken, best, stop);
         for (std::size_t k = 0; k < bundles.size(); ++k)
             if (taken[k] != 0) counts[bundles[k].group] += bundles[k].count;
     }
 
     std::vector<int> chosenRows;
+    if (stop.stop_requested()) return {};
     if (!exact) {
         // The table's best row starts the branch and bound when it fits in these units.
         std::vector<int> seedRows;
         std::int64_t seedUnits = 0;
-        for (const int row : BestTableRow(files, capacity)) {
+        for (const int row : BestTableRow(files, capacity, stop)) {
             if (isLeftOut(row)) {
                 seedRows.clear();
                 seedUnits = 0;
@@ -273,7 +276,7 @@ BestCombinationResult BestCombination(const FileTable& files, std::int32_t capac
         std::int64_t found = 0;
         std::vector<std::int64_t> foundCounts;
         const std::int64_t floor = std::max(best, seedUnits);
-        exact = BranchAndBound(groups, units, floor, found, foundCounts);
+        exact = BranchAndBound(groups, units, floor, found, foundCounts, stop);
         if (found > floor) {
             counts = std::move(foundCounts);
         } else if (seedUnits > best) {
@@ -281,6 +284,7 @@ BestCombinationResult BestCombination(const FileTable& files, std::int32_t capac
             counts.clear();
         }
     }
+    if (stop.stop_requested()) return {};
     for (std::size_t g = 0; g < counts.size(); ++g)
         for (std::int64_t i = 0; i < counts[g]; ++i)
             chosenRows.push_back(groups[g].rows[static_cast<std::size_t>(i)]);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <stop_token>
 #include <vector>
 
 #include "tables/file_table.h"
@@ -20,8 +21,9 @@ struct BestCombinationResult {
 // only the greedy walks; empty files always belong to it. Kilobytes rounded from bytes may hide up to half a
 // kilobyte per file, so only bytes decide what fits. The same table and capacity always give the same rows.
 // A capacity of 0 or less gives no rows. Rows marked in leftOut (indexed by row) are files no longer in the
-// folder and are never chosen.
+// folder and are never chosen. Once stop is requested it returns soon, with no rows.
 BestCombinationResult BestCombination(const FileTable& files, std::int32_t capacity,
-                                      const std::vector<bool>& leftOut = {});
+                                      const std::vector<bool>& leftOut = {},
+                                      const std::stop_token& stop = {});
 
 }  // namespace drovalin

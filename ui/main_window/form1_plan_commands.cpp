@@ -65,17 +65,19 @@ void PlanCommands::MoveBestCombination() {
     CountedBytes count;
     if (form_.DiscSize())
         count = [](const std::string& name, std::int64_t bytes) { return DiscFileBytes(name, bytes); };
-    const bool done = form_.RunJob(QStringLiteral("最適な組み合わせ"),
-                                   QStringLiteral("最適な組み合わせを探しています…"), [&](const JobControl&) {
-                                       best = BestCombination(*files, capacity, moved);
-                                       std::vector<ListedEntry> listed;
-                                       listed.reserve(best.rows.size());
-                                       for (const int row : best.rows)
-                                           listed.push_back({files->Name(row), files->Bytes(row)});
-                                       changed = FilesChangedSinceListing(folder, listed, count);
-                                       names.reserve(listed.size());
-                                       for (ListedEntry& file : listed) names.push_back(std::move(file.name));
-                                   });
+    const bool done =
+        form_.RunJob(QStringLiteral("最適な組み合わせ"), QStringLiteral("最適な組み合わせを探しています…"),
+                     [&](const JobControl& job) {
+                         best = BestCombination(*files, capacity, moved, job.stop);
+                         if (job.stop.stop_requested()) return;
+                         std::vector<ListedEntry> listed;
+                         listed.reserve(best.rows.size());
+                         for (const int row : best.rows)
+                             listed.push_back({files->Name(row), files->Bytes(row)});
+                         changed = FilesChangedSinceListing(folder, listed, count);
+                         names.reserve(listed.size());
+                         for (ListedEntry& file : listed) names.push_back(std::move(file.name));
+                     });
     if (!done || best.rows.empty()) return;
     if (!changed.empty()) {
         form_.Warn({ChangedFilesTitle(), ChangedFilesText(changed)});

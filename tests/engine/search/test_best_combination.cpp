@@ -124,6 +124,16 @@ class TestBestCombination : public QObject {
         QCOMPARE(GreedyBest(table, 18), std::int64_t{16});
         QCOMPARE(best.total, std::int64_t{17});
     }
+
+    // A search asked to stop hands back nothing, rather than a set it had no time to check.
+    void stopsWhenAsked() {
+        Sizes sizes;
+        for (int i = 0; i < 3000; ++i) sizes.push_back(1000 + (i * 7919) % 90000);
+        std::stop_source stop;
+        stop.request_stop();
+        QVERIFY(BestCombination(*Table(sizes), 700000, {}, stop.get_token()).rows.empty());
+        QVERIFY(!BestCombination(*Table(sizes), 700000).rows.empty());
+    }
 };
 
 QTEST_GUILESS_MAIN(TestBestCombination)
