@@ -63,6 +63,32 @@ std::uint64_t NameBytes(const std::string& name, std::size_t from) {
     return bytes;
 }
 
+// Orders the keys of the entries largest first; entries of one size keep their order. A radix sort of 11
+// bits a pass: a few passes over the keys instead of a comparison sort.
+template <class Entries>
+void SortKilobytesKeepingOrder(const Entries& entries, std::vector<SortKey>& keys) {
+    constexpr int kDigitBits = 11;
+    constexpr std::size_t kDigits = std::size_t{1} << kDigitBits;
+    std::int64_t largest = 0;
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        keys[i] = {ByteToKilo(entries[i].bytes), 0, static_cast<std::uint32_t>(i)};
+        largest = std::max(largest, keys[i].kilobytes);
+    }
+    // Counted up from the largest size, so an ascending pass orders them largest first.
+    const auto down = [largest](const SortKey& key) {
+        return static_cast<std::uint64_t>(largest - key.kilobytes);
+    };
+    std::vector<SortKey> other(keys.size());
+    for (int shift = 0; shift < 64 && (static_cast<std::uint64_t>(largest) >> shift) != 0;
+         shift += kDigitBits) {
+        std::vector<std::size_t> start(kDigits + 1, 0);
+        for (const SortKey& key : keys) ++start[((down(key) >> shift) & (kDigits - 1)) + 1];
+        for (std::size_t d = 1; d <= kDigits; ++d) start[d] += start[d - 1];
+        for (const SortKey& key : keys) other[start[(down(key) >> shift) & (kDigits - 1)]++] = key;
+        keys.swap(other);
+    }
+}
+
 }  // namespace
 
 void FileTable::SortBySizeDescending(unsigned threads) {
@@ -90,16 +116,7 @@ void FileTable::SortBySizeDescending(unsigned threads) {
     });
     std::vector<SortKey> keys(count);
     if (std::all_of(pieceOrdered.begin(), pieceOrdered.end(), [](char ordered) { return ordered != 0; })) {
-        inPieces([&](std::size_t, std::size_t first, std::size_t last) {
-            for (std::size_t i = first; i < last; ++i)
-                keys[i] = {ByteToKilo(entries_[i].bytes), 0, static_cast<std::uint32_t>(i)};
-        });
-        ParallelSort(
-            keys.begin(), keys.end(),
-            [](const SortKey& a, const SortKey& b) {
-                return a.kilobytes != b.kilobytes ? a.kilobytes > b.kilobytes : a.entry < b.entry;
-            },
-            threads, false);
+        SortKilobytesKeepingOrder(entries_, keys);
     } else {
         std::vector<std::size_t> pieceShared(pieces);
         inPieces([&](std::size_t piece, std::size_t first, std::size_t last) {
