@@ -14,7 +14,10 @@ void RestartWithHugePageHeap(char** argv) {
     const std::optional<std::string> before = set ? std::optional<std::string>(set) : std::nullopt;
     // Already set (by the restart, or by the user, whose choice stands).
     if (before && before->find(kTunable) != std::string::npos) return;
-    const std::string value = (before && !before->empty() ? *before + ":" : std::string()) + kTunable + "=1";
+    // The heap also grows in large steps: huge pages only back ranges mapped whole, and each step costs a
+    // call into the system.
+    const std::string value = (before && !before->empty() ? *before + ":" : std::string()) + kTunable +
+                              "=1:glibc.malloc.top_pad=67108864";
     if (setenv("GLIBC_TUNABLES", value.c_str(), 1) != 0) return;
     execv("/proc/self/exe", argv);
     // Not restarted: leave the environment as it was, so nothing started later inherits the change.
