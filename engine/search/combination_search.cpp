@@ -217,7 +217,7 @@ void SearchCombinations(const FileTable& files, std::int32_t capacity, Combinati
     }
     combinations.Reserve(rows, runCount);
     for (CombinationTable::Batch& batch : batches) combinations.Append(std::move(batch));
-    combinations.SortByTotalDescending(threads);
+    combinations.SortByTotalDescending();
     throttle.Force(RebuildPhase::kSearching, starts, starts);
 }
 

@@ -4,7 +4,7 @@
 #include <limits>
 #include <stdexcept>
 
-#include "tables/parallel_sort.h"
+#include "tables/radix_sort.h"
 
 namespace drovalin {
 
@@ -94,10 +94,8 @@ void CombinationTable::Reserve(std::size_t combinations, std::size_t runs) {
     runs_.reserve(runs_.size() + runs);
 }
 
-void CombinationTable::SortByTotalDescending(unsigned threads) {
-    ParallelSort(
-        combinations_.begin(), combinations_.end(),
-        [](const Combination& a, const Combination& b) { return a.total > b.total; }, threads, true);
+void CombinationTable::SortByTotalDescending() {
+    StableSortByKeyDescending(combinations_, [](const Combination& c) { return c.total; });
 }
 
 const CombinationTable::Combination& CombinationTable::At(int row) const {

@@ -47,9 +47,8 @@ class CombinationTable : public GridTable {
     void Append(Batch&& batch);
     // Makes room for that many more combinations and runs at once.
     void Reserve(std::size_t combinations, std::size_t runs);
-    // Orders the data rows by total, largest first; equal totals keep their order of appending. Several
-    // threads sort a large table.
-    void SortByTotalDescending(unsigned threads = 1);
+    // Orders the data rows by total, largest first; equal totals keep their order of appending.
+    void SortByTotalDescending();
 
     std::int64_t Total(int row) const;
     std::int64_t Count(int row) const;

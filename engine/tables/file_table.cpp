@@ -8,6 +8,7 @@
 
 #include "tables/byte_to_kilo.h"
 #include "tables/parallel_sort.h"
+#include "tables/radix_sort.h"
 #include "tables/worker_threads.h"
 
 namespace drovalin {
@@ -63,32 +64,6 @@ std::uint64_t NameBytes(const std::string& name, std::size_t from) {
     return bytes;
 }
 
-// Orders the keys of the entries largest first; entries of one size keep their order. A radix sort of 11
-// bits a pass: a few passes over the keys instead of a comparison sort.
-template <class Entries>
-void SortKilobytesKeepingOrder(const Entries& entries, std::vector<SortKey>& keys) {
-    constexpr int kDigitBits = 11;
-    constexpr std::size_t kDigits = std::size_t{1} << kDigitBits;
-    std::int64_t largest = 0;
-    for (std::size_t i = 0; i < entries.size(); ++i) {
-        keys[i] = {ByteToKilo(entries[i].bytes), 0, static_cast<std::uint32_t>(i)};
-        largest = std::max(largest, keys[i].kilobytes);
-    }
-    // Counted up from the largest size, so an ascending pass orders them largest first.
-    const auto down = [largest](const SortKey& key) {
-        return static_cast<std::uint64_t>(largest - key.kilobytes);
-    };
-    std::vector<SortKey> other(keys.size());
-    for (int shift = 0; shift < 64 && (static_cast<std::uint64_t>(largest) >> shift) != 0;
-         shift += kDigitBits) {
-        std::vector<std::size_t> start(kDigits + 1, 0);
-        for (const SortKey& key : keys) ++start[((down(key) >> shift) & (kDigits - 1)) + 1];
-        for (std::size_t d = 1; d <= kDigits; ++d) start[d] += start[d - 1];
-        for (const SortKey& key : keys) other[start[(down(key) >> shift) & (kDigits - 1)]++] = key;
-        keys.swap(other);
-    }
-}
-
 }  // namespace
 
 void FileTable::SortBySizeDescending(unsigned threads) {
@@ -116,7 +91,11 @@ void FileTable::SortBySizeDescending(unsigned threads) {
     });
     std::vector<SortKey> keys(count);
     if (std::all_of(pieceOrdered.begin(), pieceOrdered.end(), [](char ordered) { return ordered != 0; })) {
-        SortKilobytesKeepingOrder(entries_, keys);
+        inPieces([&](std::size_t, std::size_t first, std::size_t last) {
+            for (std::size_t i = first; i < last; ++i)
+                keys[i] = {ByteToKilo(entries_[i].bytes), 0, static_cast<std::uint32_t>(i)};
+        });
+        StableSortByKeyDescending(keys, [](const SortKey& key) { return key.kilobytes; });
     } else {
         std::vector<std::size_t> pieceShared(pieces);
         inPieces([&](std::size_t piece, std::size_t first, std::size_t last) {

@@ -1,11 +1,13 @@
 #include <QTest>
 #include <algorithm>
+#include <limits>
 #include <memory>
 #include <random>
 #include <stdexcept>
 
 #include "tables/combination_table.h"
 #include "tables/file_table.h"
+#include "tables/radix_sort.h"
 
 using drovalin::CombinationTable;
 using drovalin::FileTable;
@@ -194,6 +196,34 @@ class TestTables : public QObject {
         table.SetRows(1);
         QCOMPARE(table.Rows(), 1);
         QVERIFY_THROWS_EXCEPTION(std::invalid_argument, table.SetRows(0));
+    }
+
+    // Keys of one pass, several passes, and the largest a size can be; ties must keep their order.
+    void radixSortMatchesStableSort_data() {
+        QTest::addColumn<int>("count");
+        QTest::addColumn<qint64>("largest");
+        QTest::newRow("all zero") << 1000 << qint64(0);
+        QTest::newRow("one pass, many ties") << 5000 << qint64(300);
+        QTest::newRow("three passes") << 20000 << qint64(4589843);
+        QTest::newRow("largest size") << 20000 << qint64(std::numeric_limits<std::int64_t>::max());
+    }
+    void radixSortMatchesStableSort() {
+        QFETCH(int, count);
+        QFETCH(qint64, largest);
+        std::mt19937_64 random(static_cast<std::uint64_t>(count));
+        std::vector<std::pair<std::int64_t, int>> items;
+        for (int i = 0; i < count; ++i) {
+            // Every fourth key repeats an earlier one, so ties cross the passes' digits.
+            const std::int64_t key = i % 4 == 3
+                                         ? items[random() % items.size()].first
+                                         : static_cast<std::int64_t>(random() % (std::uint64_t(largest) + 1));
+            items.emplace_back(key, i);
+        }
+        std::vector<std::pair<std::int64_t, int>> expected = items;
+        std::stable_sort(expected.begin(), expected.end(),
+                         [](const auto& a, const auto& b) { return a.first > b.first; });
+        drovalin::StableSortByKeyDescending(items, [](const auto& item) { return item.first; });
+        QVERIFY(items == expected);
     }
 };
 
