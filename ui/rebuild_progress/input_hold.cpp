@@ -1,5 +1,10 @@
 #include "input_hold.h"
 
+#include <QAction>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QProgressBar>
+#include <QProgressDialog>
 #include <QWidget>
 #include <QWindow>
 
@@ -40,5 +45,38 @@ bool BelongsTo(QObject* receiver, const QWidget* top) {
 }
 
 bool IsWindowPart(QObject* receiver) { return receiver->isWidgetType() || receiver->isWindowType(); }
+
+bool HoldBackInput(QObject* receiver, QEvent* event, QWidget* guarded, const QWidget* dialog,
+                   const std::function<void()>& cancel) {
+    if (!IsUserInput(event->type()) || BelongsTo(receiver, dialog)) return false;
+    if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape &&
+        IsWindowPart(receiver)) {
+        cancel();
+        return true;
+    }
+    auto* action = qobject_cast<QAction*>(receiver);
+    if (action ? !guarded->actions().contains(action) : !BelongsTo(receiver, guarded)) return false;
+    // An accepted override keeps the key from being taken as a shortcut; the key itself is dropped next.
+    if (event->type() == QEvent::ShortcutOverride) event->accept();
+    return true;
+}
+
+QProgressDialog* NewProgressDialog(QWidget* parent, const QString& title, const QString& barName) {
+    auto* dialog = new QProgressDialog(parent);
+    dialog->setWindowTitle(title);
+    dialog->setAccessibleName(title);
+    dialog->setCancelButtonText(QStringLiteral("キャンセル"));
+    dialog->setWindowModality(Qt::NonModal);
+    dialog->setAutoClose(false);
+    dialog->setAutoReset(false);
+    dialog->setMinimumDuration(0);
+    dialog->setMinimumWidth(420);
+    if (auto* bar = dialog->findChild<QProgressBar*>()) bar->setAccessibleName(barName);
+    return dialog;
+}
+
+BusyCursor::BusyCursor() { QGuiApplication::setOverrideCursor(Qt::BusyCursor); }
+
+BusyCursor::~BusyCursor() { QGuiApplication::restoreOverrideCursor(); }
 
 }  // namespace drovalin

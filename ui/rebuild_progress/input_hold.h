@@ -1,8 +1,11 @@
 #pragma once
 
 #include <QEvent>
+#include <QString>
+#include <functional>
 
 class QObject;
+class QProgressDialog;
 class QWidget;
 
 namespace drovalin {
@@ -14,5 +17,25 @@ bool IsUserInput(QEvent::Type type);
 bool BelongsTo(QObject* receiver, const QWidget* top);
 // A widget or a platform window, as opposed to the application or another object.
 bool IsWindowPart(QObject* receiver);
+
+// The filter of a window running work in the background: true when the event is held back. Escape in any
+// of the program's windows calls cancel; other input for the guarded window (or its actions) is dropped;
+// the progress dialog gets its input.
+bool HoldBackInput(QObject* receiver, QEvent* event, QWidget* guarded, const QWidget* dialog,
+                   const std::function<void()>& cancel);
+
+// The progress dialog of work in the background, with 「キャンセル」. Not modal: the event filter holds the
+// window's input back, and a modal dialog would keep the window from being closed, which cancels the work
+// and ends the program.
+QProgressDialog* NewProgressDialog(QWidget* parent, const QString& title, const QString& barName);
+
+// The wait cursor for as long as the work runs; the pointer still works the dialog.
+class BusyCursor {
+  public:
+    BusyCursor();
+    ~BusyCursor();
+    BusyCursor(const BusyCursor&) = delete;
+    BusyCursor& operator=(const BusyCursor&) = delete;
+};
 
 }  // namespace drovalin

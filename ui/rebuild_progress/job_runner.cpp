@@ -1,10 +1,7 @@
 #include "job_runner.h"
 
-#include <QAction>
 #include <QApplication>
 #include <QEventLoop>
-#include <QKeyEvent>
-#include <QProgressBar>
 #include <QProgressDialog>
 #include <QWidget>
 #include <algorithm>
@@ -16,14 +13,6 @@ namespace drovalin {
 namespace {
 
 constexpr int kSteps = 1000;
-
-class BusyCursor {
-  public:
-    BusyCursor() { QGuiApplication::setOverrideCursor(Qt::BusyCursor); }
-    ~BusyCursor() { QGuiApplication::restoreOverrideCursor(); }
-    BusyCursor(const BusyCursor&) = delete;
-    BusyCursor& operator=(const BusyCursor&) = delete;
-};
 
 }  // namespace
 
@@ -102,18 +91,7 @@ void JobRunner::ShowLatest() {
     }
     if (!job_ || !shown_) return;
     if (!dialog_) {
-        dialog_ = new QProgressDialog(guarded_);
-        dialog_->setWindowTitle(title_);
-        dialog_->setAccessibleName(title_);
-        dialog_->setCancelButtonText(QStringLiteral("キャンセル"));
-        // Not modal, as for a rebuild: the event filter holds the window's input back.
-        dialog_->setWindowModality(Qt::NonModal);
-        dialog_->setAutoClose(false);
-        dialog_->setAutoReset(false);
-        dialog_->setMinimumDuration(0);
-        dialog_->setMinimumWidth(420);
-        if (auto* bar = dialog_->findChild<QProgressBar*>())
-            bar->setAccessibleName(QStringLiteral("進み具合"));
+        dialog_ = NewProgressDialog(guarded_, title_, QStringLiteral("進み具合"));
         connect(dialog_, &QProgressDialog::canceled, this, &JobRunner::Cancel);
         connect(dialog_, &QDialog::rejected, this, &JobRunner::Cancel);
     }
@@ -128,19 +106,7 @@ void JobRunner::ShowLatest() {
 }
 
 bool JobRunner::eventFilter(QObject* receiver, QEvent* event) {
-    if (!job_ || !IsUserInput(event->type()) || BelongsTo(receiver, dialog_.data())) return false;
-    if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape &&
-        IsWindowPart(receiver)) {
-        Cancel();
-        return true;
-    }
-    const bool aimedAtGuarded = qobject_cast<QAction*>(receiver)
-                                    ? guarded_->actions().contains(qobject_cast<QAction*>(receiver))
-                                    : BelongsTo(receiver, guarded_);
-    if (!aimedAtGuarded) return false;
-    // An accepted override keeps the key from being taken as a shortcut; the key itself is dropped next.
-    if (event->type() == QEvent::ShortcutOverride) event->accept();
-    return true;
+    return job_ && HoldBackInput(receiver, event, guarded_, dialog_.data(), [this] { Cancel(); });
 }
 
 }  // namespace drovalin

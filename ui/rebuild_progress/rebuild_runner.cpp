@@ -2,28 +2,12 @@
 
 #include "input_hold.h"
 
-#include <QAction>
 #include <QApplication>
 #include <QEventLoop>
-#include <QKeyEvent>
-#include <QProgressBar>
 #include <QProgressDialog>
 #include <QWidget>
-#include <QWindow>
 
 namespace drovalin {
-namespace {
-
-// The wait cursor for as long as the rebuild runs; the pointer still works the dialog.
-class BusyCursor {
-  public:
-    BusyCursor() { QGuiApplication::setOverrideCursor(Qt::BusyCursor); }
-    ~BusyCursor() { QGuiApplication::restoreOverrideCursor(); }
-    BusyCursor(const BusyCursor&) = delete;
-    BusyCursor& operator=(const BusyCursor&) = delete;
-};
-
-}  // namespace
 
 RebuildRunner::RebuildRunner(QWidget* guarded, ProgressSink sink)
     : guarded_(guarded), sink_(std::move(sink)) {
@@ -96,19 +80,8 @@ void RebuildRunner::ShowLatest() {
         rebuild_->CancelRequested() ? RebuildProgressText::Cancelling() : RebuildProgressText::From(progress);
     if (!dialog_ && sink_ && sink_(text)) return;
     if (!dialog_) {
-        dialog_ = new QProgressDialog(guarded_);
-        dialog_->setWindowTitle(QStringLiteral("フォルダの読み込み"));
-        dialog_->setAccessibleName(QStringLiteral("フォルダの読み込み"));
-        dialog_->setCancelButtonText(QStringLiteral("キャンセル"));
-        // Not modal: the event filter already holds the window's input back, and a modal dialog would keep
-        // the window from being closed, which cancels the rebuild and ends the program.
-        dialog_->setWindowModality(Qt::NonModal);
-        dialog_->setAutoClose(false);
-        dialog_->setAutoReset(false);
-        dialog_->setMinimumDuration(0);
-        dialog_->setMinimumWidth(420);
-        if (auto* bar = dialog_->findChild<QProgressBar*>())
-            bar->setAccessibleName(QStringLiteral("読み込みの進み具合"));
+        dialog_ = NewProgressDialog(guarded_, QStringLiteral("フォルダの読み込み"),
+                                    QStringLiteral("読み込みの進み具合"));
         connect(dialog_, &QProgressDialog::canceled, this, &RebuildRunner::Cancel);
         connect(dialog_, &QDialog::rejected, this, &RebuildRunner::Cancel);
     }
@@ -118,25 +91,9 @@ void RebuildRunner::ShowLatest() {
     if (!dialog_->isVisible()) dialog_->show();
 }
 
-bool RebuildRunner::InDialog(QObject* receiver) const { return BelongsTo(receiver, dialog_.data()); }
-
-bool RebuildRunner::AimedAtGuarded(QObject* receiver) const {
-    if (auto* action = qobject_cast<QAction*>(receiver)) return guarded_->actions().contains(action);
-    return BelongsTo(receiver, guarded_);
-}
-
 bool RebuildRunner::eventFilter(QObject* receiver, QEvent* event) {
-    if (!rebuild_ || !IsUserInput(event->type()) || InDialog(receiver)) return false;
     // Escape in any of the program's windows (the splash during start-up) stops the rebuild.
-    if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape &&
-        IsWindowPart(receiver)) {
-        Cancel();
-        return true;
-    }
-    if (!AimedAtGuarded(receiver)) return false;
-    // An accepted override keeps the key from being taken as a shortcut; the key itself is dropped next.
-    if (event->type() == QEvent::ShortcutOverride) event->accept();
-    return true;
+    return rebuild_ && HoldBackInput(receiver, event, guarded_, dialog_.data(), [this] { Cancel(); });
 }
 
 }  // namespace drovalin

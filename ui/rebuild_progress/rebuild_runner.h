@@ -52,8 +52,6 @@ class RebuildRunner : public QObject {
   private:
     void ShowProgress();
     void ShowLatest();
-    bool AimedAtGuarded(QObject* receiver) const;
-    bool InDialog(QObject* receiver) const;
 
     QWidget* guarded_;
     ProgressSink sink_;
