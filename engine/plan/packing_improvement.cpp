@@ -4,6 +4,7 @@
 
 #include "plan/bin_emptying.h"
 #include "plan/completion_search.h"
+#include "plan/exact_cover_search.h"
 #include "plan/exact_fill_repair.h"
 #include "plan/exact_fill_search.h"
 #include "plan/relaxation_bound.h"
@@ -14,9 +15,10 @@ namespace drovalin {
 namespace {
 
 // The whole plan's steps, and the most each method may take of them.
-constexpr std::int64_t kPlanSteps = 36'000'000;
+constexpr std::int64_t kPlanSteps = 96'000'000;
 constexpr std::int64_t kSlackSteps = 4'000'000;
 constexpr std::int64_t kBoundSteps = 6'000'000;
+constexpr std::int64_t kCoverSteps = 60'000'000;
 constexpr std::int64_t kExactSteps = 18'000'000;
 constexpr std::int64_t kRepairSteps = 8'000'000;
 constexpr std::int64_t kCompletionSteps = 8'000'000;
@@ -42,6 +44,12 @@ Packing Search(const std::vector<std::int64_t>& sizes, std::int64_t limit, Packi
     Packing found;
     const bool exact = ExactFillSearch::Applies(sizes, limit);
     if (exact) {
+        StepBudget cover(budget, kCoverSteps);
+        ExactCoverSearch exactCover(sizes, limit, cover);
+        if (exactCover.Run(found) && IsPacking(found, sizes, limit)) return found;
+        if (exactCover.Proven()) proven = std::max(proven, BinLowerBound(sizes, limit) + 1);
+    }
+    if (exact && bins() > proven) {
         StepBudget part(budget, kExactSteps);
         ExactFillSearch search(sizes, limit, part);
         if (search.Run(found)) return found;
