@@ -8,6 +8,7 @@
 #include <stop_token>
 #include <vector>
 
+#include "plan/exact_cover_search.h"
 #include "plan/exact_fill_repair.h"
 #include "plan/exact_fill_search.h"
 #include "plan/media_plan.h"
@@ -237,6 +238,70 @@ class TestMediaPlan : public QObject {
         QCOMPARE(static_cast<int>(plan.media.size()), media);
         QVERIFY(plan.ProvenOptimal());
         QVERIFY(BrokenPromise(*table, plan, capacity).isEmpty());
+    }
+
+    // Exact-triplet folders made from planted triples and shuffled, from dense (sizes repeat) to sparse
+    // (each file fits few triples): the plan uses the media they were made from and proves it.
+    void exactTripletsPlannedOptimally_data() {
+        QTest::addColumn<int>("capacity");
+        QTest::addColumn<int>("media");
+        QTest::newRow("1,000 KB, 20 media") << 1000 << 20;
+        QTest::newRow("1,000 KB, 300 media") << 1000 << 300;
+        QTest::newRow("1,440 KB, 150 media") << 1440 << 150;
+        QTest::newRow("4,700 KB, 200 media") << 4700 << 200;
+        QTest::newRow("10,000 KB, 250 media") << 10000 << 250;
+        QTest::newRow("1,000,003 KB, 400 media") << 1000003 << 400;
+        QTest::newRow("BD-R DL, 500 media") << 48877568 << 500;
+    }
+    void exactTripletsPlannedOptimally() {
+        QFETCH(int, capacity);
+        QFETCH(int, media);
+        std::mt19937_64 random(static_cast<std::uint64_t>(capacity) * 31 + static_cast<std::uint64_t>(media));
+        const auto table = Table(Triplets(random, media, capacity));
+        const MediaPlan plan = drovalin::PlanMedia(*table, capacity);
+        QCOMPARE(static_cast<int>(plan.media.size()), media);
+        QVERIFY(plan.ProvenOptimal());
+        QVERIFY(BrokenPromise(*table, plan, capacity).isEmpty());
+    }
+
+    // The exact cover search on small folders that may or may not fill their bins exactly (planted
+    // triples, some with two sizes shifted against each other): it finds an exact packing exactly when
+    // brute force does, and otherwise proves there is none. Small limits make sizes repeat, where the
+    // search takes equal sizes' sets in one order only.
+    void exactCoverAgreesWithBruteForce_data() {
+        QTest::addColumn<int>("limit");
+        QTest::addColumn<int>("bins");
+        QTest::newRow("sizes repeat, 3 bins") << 24 << 3;
+        QTest::newRow("sizes repeat, 4 bins") << 40 << 4;
+        QTest::newRow("few repeats, 4 bins") << 999 << 4;
+    }
+    void exactCoverAgreesWithBruteForce() {
+        QFETCH(int, limit);
+        QFETCH(int, bins);
+        std::mt19937_64 random(static_cast<std::uint64_t>(limit * 10 + bins));
+        int found = 0, none = 0;
+        for (int round = 0; round < 200; ++round) {
+            Sizes sizes = Triplets(random, bins, limit + 1);
+            const std::int64_t shift = static_cast<std::int64_t>(random() % 3);
+            if (sizes[0] + shift <= limit / 2 && sizes[1] - shift > limit / 4) {
+                sizes[0] += shift;
+                sizes[1] -= shift;
+            }
+            std::sort(sizes.rbegin(), sizes.rend());
+            const bool exists = FewestBins(sizes, limit) == static_cast<std::size_t>(bins);
+            const drovalin::PlanControl control;
+            drovalin::StepBudget budget(10'000'000, control);
+            drovalin::ExactCoverSearch search(sizes, limit, budget);
+            drovalin::Packing packing;
+            const bool packed = search.Run(packing);
+            QCOMPARE(packed, exists);
+            if (packed)
+                QVERIFY(drovalin::IsPacking(packing, sizes, limit) && packing.size() == std::size_t(bins));
+            else
+                QVERIFY(search.Proven());
+            (packed ? found : none) += 1;
+        }
+        QVERIFY(found > 0 && none > 0);
     }
 
     // Progress goes forward within its total; a cancelled plan is still a whole plan, no worse than
