@@ -15,7 +15,7 @@ namespace drovalin {
 namespace {
 
 // The whole plan's steps, and the most each method may take of them.
-constexpr std::int64_t kPlanSteps = 96'000'000;
+constexpr std::int64_t kPlanSteps = 36'000'000;
 constexpr std::int64_t kSlackSteps = 4'000'000;
 constexpr std::int64_t kBoundSteps = 6'000'000;
 constexpr std::int64_t kCoverSteps = 60'000'000;
@@ -133,12 +133,13 @@ PackingResult PlanPacking(const std::vector<std::int64_t>& sizes, std::int64_t l
     result.simpleBound = BinLowerBound(sizes, limit);
     result.provenBound = std::max(BinLowerBoundL2(sizes, limit), BinLowerBoundDff(sizes, limit));
     if (result.firstFitBins > result.provenBound) {
-        StepBudget budget(kPlanSteps, control);
         // 0 KB items fit anywhere but never make a bin fuller, which the searches go by: plan without them,
         // then put them in the first bin.
         const auto sized =
             static_cast<std::int32_t>(std::find(sizes.begin(), sizes.end(), 0) - sizes.begin());
         const std::vector<std::int64_t> nonzero(sizes.begin(), sizes.begin() + sized);
+        // The exact cover search's steps come on top, so that the other searches keep theirs.
+        StepBudget budget(kPlanSteps + (ExactFillSearch::Applies(nonzero, limit) ? kCoverSteps : 0), control);
         Packing best;
         for (auto& bin : result.bins) {
             std::erase_if(bin, [sized](std::int32_t item) { return item >= sized; });
