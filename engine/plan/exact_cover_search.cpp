@@ -9,11 +9,12 @@ namespace drovalin {
 namespace {
 
 // More sets than this take too long to list and to search; the other searches take such folders.
-constexpr std::size_t kMostSets = 2'000'000;
+constexpr std::size_t kMostSets = 600'000;
 // Rounds with a node limit; the round after them has none but the budget's.
 constexpr int kLimitedRounds = 40;
-// Passes of belief propagation over the sets.
+// Passes of belief propagation over the sets, and their steps per set.
 constexpr int kBeliefPasses = 30;
+constexpr std::int64_t kBeliefCost = 6 * kBeliefPasses;
 // Rounds that follow the beliefs add up to this much noise to each set's log belief, per round before;
 // ranks keep log beliefs to this many parts of one.
 constexpr double kBeliefNoise = 0.25;
@@ -44,7 +45,9 @@ bool ExactCoverSearch::Run(Packing& packing) {
     for (std::size_t kind = 0; kind < sizes_.size(); ++kind)
         for (std::size_t copy = 0; copy < items_[kind].size(); ++copy) Give(static_cast<std::int32_t>(kind));
     for (int round = 0; !exhausted_; ++round) {
-        if (round == 1) Beliefs();
+        // Beliefs cost a few passes over the sets; where there are too many, the other order serves.
+        if (round == 1 && kBeliefCost * static_cast<std::int64_t>(sets_.size()) <= budget_.Remaining() / 4)
+            Beliefs();
         if (Round(round)) {
             packing = Assign();
             return true;
@@ -59,13 +62,15 @@ bool ExactCoverSearch::Run(Packing& packing) {
 
 // Belief propagation for "each item in exactly one set": an item tells each of its sets how likely that
 // set is to cover it, from how likely the item's other sets are; a set tells each member the product of what
-// its other members say. The messages are damped and bounded, which keeps them from swinging on loops.
+// its other members say. The messages are damped and bounded, which keeps them from swinging on loops. A
+// size with several items needs several sets, which this ignores: there the beliefs only guide roughly.
 void ExactCoverSearch::Beliefs() {
     const std::size_t n = sets_.size();
     std::vector<std::array<double, 3>> toSet(n, {1.0, 1.0, 1.0});
     std::vector<std::array<double, 3>> toKind(n, {0.0, 0.0, 0.0});
     std::vector<double> sum(sizes_.size());
-    for (int pass = 0; pass < kBeliefPasses && budget_.Spend(static_cast<std::int64_t>(n) * 6); ++pass) {
+    for (int pass = 0; pass < kBeliefPasses; ++pass) {
+        budget_.Spend(kBeliefCost / kBeliefPasses * static_cast<std::int64_t>(n));
         std::fill(sum.begin(), sum.end(), 0.0);
         for (std::size_t set = 0; set < n; ++set) {
             for (std::size_t slot = 0; slot < 3; ++slot) {
@@ -243,7 +248,7 @@ std::int64_t ExactCoverSearch::Rank(std::int32_t kind, std::int32_t set) {
 bool ExactCoverSearch::Round(int round) {
     random_.seed(static_cast<std::uint64_t>(round));
     randomOrder_ = round > 0;
-    noise_ = round % 2 == 1 ? kBeliefNoise * (round / 2) : -1;
+    noise_ = round % 2 == 1 && !belief_.empty() ? kBeliefNoise * (round / 2) : -1;
     const std::int64_t bins = freeCount_ / 3 + 1;
     nodeLimit_ = round < kLimitedRounds ? bins * 2 + (bins << (round / 4)) : INT64_MAX;
     nodes_ = 0;

@@ -15,16 +15,19 @@ namespace drovalin {
 // size with the fewest sets left (over all sizes, each needing as many sets as it has free items), each of
 // its sets in turn, and backs up as soon as a size with free items has none left. Equal sizes are one
 // element: a size's sets are taken in increasing order along a path, so the same bins are not tried in
-// another order. A set's partners with the fewest sets of their own come first. Each round has a node
-// limit, growing from round to round, and rounds after the first break ties by a seeded random order,
-// the same on every run. A round that ends without reaching its limit proves that no exact cover exists.
+// another order. Each round has a node limit, growing from round to round. Even rounds try first the sets
+// whose partners have the fewest sets of their own (taking them removes the fewest sets from the others);
+// odd rounds try first the sets most likely to be in a cover by belief propagation over all sets, which
+// finds covers where each size has few sets, with more noise from round to round. Rounds after the first
+// break ties by a seeded random order, the same on every run. A round that ends without reaching its node
+// limit proves that no exact cover exists.
 class ExactCoverSearch {
   public:
     // sizes largest first.
     ExactCoverSearch(const std::vector<std::int64_t>& sizes, std::int64_t limit, StepBudget& budget);
 
     // True, with the packing, when one was found; false when there is none, there were too many sets to
-    // list, or the budget ran out.
+    // list, or the budget ran out. Runs once.
     bool Run(Packing& packing);
     // After Run failed: true when the search ended, so that no exact filling exists.
     bool Proven() const { return proven_; }
@@ -58,8 +61,8 @@ class ExactCoverSearch {
     // Per kind and count c from 1 to 3: the sets holding c items of the kind, which die once fewer than c
     // are free.
     std::vector<std::array<std::vector<std::int32_t>, 3>> holding_;
-    std::vector<std::int32_t> dead_;  // per set, how many of its kinds lack free items
-    std::vector<double> belief_;
+    std::vector<std::int32_t> dead_;    // per set, how many of its kinds lack free items
+    std::vector<double> belief_;        // per set, once the first round failed; empty when not worth it
     std::vector<std::int64_t> ways_;    // per kind, its sets not dead
     std::vector<std::int32_t> lowest_;  // per kind, the first set it may still branch on
     std::vector<std::int32_t> path_;    // the sets taken, in order
