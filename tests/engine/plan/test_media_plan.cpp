@@ -22,6 +22,7 @@ using drovalin::FileTable;
 using drovalin::MediaPlan;
 using Sizes = std::vector<std::int64_t>;
 Q_DECLARE_METATYPE(Sizes)
+Q_DECLARE_METATYPE(drovalin::Packing)
 
 namespace {
 
@@ -302,6 +303,49 @@ class TestMediaPlan : public QObject {
             (packed ? found : none) += 1;
         }
         QVERIFY(found > 0 && none > 0);
+    }
+
+    // Folders where the searches take their seeded random rounds, found or not: the same plan every time.
+    // A budget cut short proves nothing.
+    void exactTripletPlansRepeat_data() {
+        QTest::addColumn<int>("capacity");
+        QTest::addColumn<int>("media");
+        QTest::newRow("10,000 KB") << 10000 << 340;
+        QTest::newRow("65,536 KB") << 65536 << 180;
+    }
+    void exactTripletPlansRepeat() {
+        QFETCH(int, capacity);
+        QFETCH(int, media);
+        std::mt19937_64 random(static_cast<std::uint64_t>(capacity) + static_cast<std::uint64_t>(media));
+        Sizes sizes = Triplets(random, media, capacity);
+        const auto table = Table(sizes);
+        const MediaPlan first = drovalin::PlanMedia(*table, capacity);
+        const MediaPlan second = drovalin::PlanMedia(*table, capacity);
+        QCOMPARE(second.media.size(), first.media.size());
+        for (std::size_t m = 0; m < first.media.size(); ++m)
+            QCOMPARE(second.media[m].rows, first.media[m].rows);
+        std::sort(sizes.rbegin(), sizes.rend());
+        const drovalin::PlanControl control;
+        drovalin::StepBudget budget(1'000'000, control);
+        drovalin::ExactCoverSearch search(sizes, capacity - 1, budget);
+        drovalin::Packing packing;
+        QVERIFY(!search.Run(packing) && !search.Proven());
+    }
+
+    // The check every search's packing passes before the plan takes it.
+    void isPackingFindsFaults_data() {
+        QTest::addColumn<drovalin::Packing>("packing");
+        QTest::addColumn<bool>("valid");
+        QTest::newRow("valid") << drovalin::Packing{{0, 2}, {1, 3}} << true;
+        QTest::newRow("an item twice") << drovalin::Packing{{0, 2}, {1, 3}, {2}} << false;
+        QTest::newRow("an item left out") << drovalin::Packing{{0, 2}, {1}} << false;
+        QTest::newRow("a bin over the limit") << drovalin::Packing{{0, 1}, {2, 3}} << false;
+        QTest::newRow("an index past the end") << drovalin::Packing{{0, 2}, {1, 3, 4}} << false;
+        QTest::newRow("a negative index") << drovalin::Packing{{0, 2}, {1, 3, -1}} << false;
+    }
+    void isPackingFindsFaults() {
+        QFETCH(drovalin::Packing, packing);
+        QTEST(drovalin::IsPacking(packing, Sizes{5, 4, 3, 3}, 8), "valid");
     }
 
     // Progress goes forward within its total; a cancelled plan is still a whole plan, no worse than
