@@ -105,45 +105,52 @@ struct KindTally {
     double worstBestMs = 0;
 };
 
-// Exact-triplet folders at capacities none of the searches was tuned for, from 20 to 500 media: the
-// optimum is the number of media the folder was made from.
-void CompareExactTriplets() {
-    constexpr std::int32_t kCapacities[] = {1440, 3000, 10000, 65536, 1000003, 48877568};
-    constexpr int kFolders = 10;
-    for (const std::int32_t capacity : kCapacities) {
-        std::mt19937_64 random(static_cast<std::uint64_t>(capacity) * 7919);
-        int atOptimum = 0, atBound = 0, proven = 0;
-        double worstMs = 0;
-        for (int index = 0; index < kFolders; ++index) {
-            const std::int64_t media = 20 + (500 - 20) * index / (kFolders - 1);
-            const std::vector<std::int64_t> sizes = ExactTripletSizes(capacity, media, random);
-            FileTable files;
-            char name[32];
-            for (std::size_t i = 0; i < sizes.size(); ++i) {
-                std::snprintf(name, sizeof(name), "part-%05zu.bin", i);
-                files.Append(name, sizes[i]);
-            }
-            files.SortBySizeDescending();
-            MediaPlan plan;
-            const double planMs = Milliseconds([&] { plan = PlanMedia(files, capacity); });
-            const auto used = static_cast<std::int64_t>(plan.media.size());
-            atOptimum += used == media;
-            atBound += used == plan.lowerBound;
-            proven += plan.ProvenOptimal();
-            worstMs = std::max(worstMs, planMs);
-            std::printf(
-                "exact kind=triplet capacity=%d media=%lld ours=%lld ffd=%lld proven_bound=%lld "
-                "plan_ms=%.1f\n",
-                capacity, static_cast<long long>(media), static_cast<long long>(used),
-                static_cast<long long>(plan.firstFitMedia), static_cast<long long>(plan.provenBound), planMs);
-            std::fflush(stdout);
+// Exact-triplet folders of the given media counts at one capacity: the optimum is the number of media the
+// folder was made from.
+void CompareExactTriplets(const char* kind, std::int32_t capacity,
+                          const std::vector<std::int64_t>& mediaCounts) {
+    std::mt19937_64 random(static_cast<std::uint64_t>(capacity) * 7919);
+    const auto folders = static_cast<int>(mediaCounts.size());
+    int atOptimum = 0, atBound = 0, proven = 0;
+    double worstMs = 0;
+    for (const std::int64_t media : mediaCounts) {
+        const std::vector<std::int64_t> sizes = ExactTripletSizes(capacity, media, random);
+        FileTable files;
+        char name[32];
+        for (std::size_t i = 0; i < sizes.size(); ++i) {
+            std::snprintf(name, sizeof(name), "part-%05zu.bin", i);
+            files.Append(name, sizes[i]);
         }
+        files.SortBySizeDescending();
+        MediaPlan plan;
+        const double planMs = Milliseconds([&] { plan = PlanMedia(files, capacity); });
+        const auto used = static_cast<std::int64_t>(plan.media.size());
+        atOptimum += used == media;
+        atBound += used == plan.lowerBound;
+        proven += plan.ProvenOptimal();
+        worstMs = std::max(worstMs, planMs);
         std::printf(
-            "summary kind=exact-triplet capacity=%d at_optimum=%d/%d at_bound=%d/%d proven=%d/%d "
-            "worst_plan_ms=%.1f\n",
-            capacity, atOptimum, kFolders, atBound, kFolders, proven, kFolders, worstMs);
+            "exact kind=triplet capacity=%d media=%lld ours=%lld ffd=%lld proven_bound=%lld plan_ms=%.1f\n",
+            capacity, static_cast<long long>(media), static_cast<long long>(used),
+            static_cast<long long>(plan.firstFitMedia), static_cast<long long>(plan.provenBound), planMs);
         std::fflush(stdout);
     }
+    std::printf(
+        "summary kind=%s capacity=%d at_optimum=%d/%d at_bound=%d/%d proven=%d/%d worst_plan_ms=%.1f\n", kind,
+        capacity, atOptimum, folders, atBound, folders, proven, folders, worstMs);
+    std::fflush(stdout);
+}
+
+// Exact-triplet folders from 20 to 500 media at capacities none of the searches was tuned for, some of
+// them odd, and ten of 500 media at the largest capacity.
+void CompareExactTriplets() {
+    constexpr std::int32_t kCapacities[] = {1000,  1440,  3000,   4700,    10000,
+                                            23456, 65536, 333333, 1000003, 48877568};
+    constexpr int kFolders = 10;
+    std::vector<std::int64_t> spread;
+    for (int index = 0; index < kFolders; ++index) spread.push_back(20 + (500 - 20) * index / (kFolders - 1));
+    for (const std::int32_t capacity : kCapacities) CompareExactTriplets("exact-triplet", capacity, spread);
+    CompareExactTriplets("exact-triplet-500", 48877568, std::vector<std::int64_t>(kFolders, 500));
 }
 
 }  // namespace

@@ -49,6 +49,24 @@ Packing FirstFitDecreasing(const std::vector<std::int64_t>& sizes, std::int64_t 
     return bins;
 }
 
+bool IsPacking(const Packing& packing, const std::vector<std::int64_t>& sizes, std::int64_t limit) {
+    std::vector<bool> seen(sizes.size(), false);
+    std::size_t items = 0;
+    for (const auto& bin : packing) {
+        std::int64_t fill = 0;
+        for (const std::int32_t item : bin) {
+            if (item < 0 || static_cast<std::size_t>(item) >= sizes.size() ||
+                seen[static_cast<std::size_t>(item)])
+                return false;
+            seen[static_cast<std::size_t>(item)] = true;
+            fill += sizes[static_cast<std::size_t>(item)];
+            ++items;
+        }
+        if (fill > limit) return false;
+    }
+    return items == sizes.size();
+}
+
 std::int64_t BinLowerBound(const std::vector<std::int64_t>& sizes, std::int64_t limit) {
     if (sizes.empty()) return 0;
     std::int64_t sum = 0;

@@ -13,6 +13,9 @@ using Packing = std::vector<std::vector<std::int32_t>>;
 // lie between 0 and limit. Runs in O(n log n).
 Packing FirstFitDecreasing(const std::vector<std::int64_t>& sizes, std::int64_t limit);
 
+// True when packing holds every item exactly once and no bin's sizes add up to more than limit.
+bool IsPacking(const Packing& packing, const std::vector<std::int64_t>& sizes, std::int64_t limit);
+
 // The fewest bins any packing could use: the sizes' sum over limit, rounded up, and at least one bin for
 // any item at all.
 std::int64_t BinLowerBound(const std::vector<std::int64_t>& sizes, std::int64_t limit);

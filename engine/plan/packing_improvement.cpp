@@ -4,6 +4,7 @@
 
 #include "plan/bin_emptying.h"
 #include "plan/completion_search.h"
+#include "plan/exact_cover_search.h"
 #include "plan/exact_fill_repair.h"
 #include "plan/exact_fill_search.h"
 #include "plan/relaxation_bound.h"
@@ -17,6 +18,7 @@ namespace {
 constexpr std::int64_t kPlanSteps = 36'000'000;
 constexpr std::int64_t kSlackSteps = 4'000'000;
 constexpr std::int64_t kBoundSteps = 6'000'000;
+constexpr std::int64_t kCoverSteps = 60'000'000;
 constexpr std::int64_t kExactSteps = 18'000'000;
 constexpr std::int64_t kRepairSteps = 8'000'000;
 constexpr std::int64_t kCompletionSteps = 8'000'000;
@@ -42,6 +44,12 @@ Packing Search(const std::vector<std::int64_t>& sizes, std::int64_t limit, Packi
     Packing found;
     const bool exact = ExactFillSearch::Applies(sizes, limit);
     if (exact) {
+        StepBudget cover(budget, kCoverSteps);
+        ExactCoverSearch exactCover(sizes, limit, cover);
+        if (exactCover.Run(found) && IsPacking(found, sizes, limit)) return found;
+        if (exactCover.Proven()) proven = std::max(proven, BinLowerBound(sizes, limit) + 1);
+    }
+    if (exact && bins() > proven) {
         StepBudget part(budget, kExactSteps);
         ExactFillSearch search(sizes, limit, part);
         if (search.Run(found)) return found;
@@ -125,12 +133,13 @@ PackingResult PlanPacking(const std::vector<std::int64_t>& sizes, std::int64_t l
     result.simpleBound = BinLowerBound(sizes, limit);
     result.provenBound = std::max(BinLowerBoundL2(sizes, limit), BinLowerBoundDff(sizes, limit));
     if (result.firstFitBins > result.provenBound) {
-        StepBudget budget(kPlanSteps, control);
         // 0 KB items fit anywhere but never make a bin fuller, which the searches go by: plan without them,
         // then put them in the first bin.
         const auto sized =
             static_cast<std::int32_t>(std::find(sizes.begin(), sizes.end(), 0) - sizes.begin());
         const std::vector<std::int64_t> nonzero(sizes.begin(), sizes.begin() + sized);
+        // The exact cover search's steps come on top, so that the other searches keep theirs.
+        StepBudget budget(kPlanSteps + (ExactFillSearch::Applies(nonzero, limit) ? kCoverSteps : 0), control);
         Packing best;
         for (auto& bin : result.bins) {
             std::erase_if(bin, [sized](std::int32_t item) { return item >= sized; });

@@ -8,6 +8,7 @@
 #include <stop_token>
 #include <vector>
 
+#include "plan/exact_cover_search.h"
 #include "plan/exact_fill_repair.h"
 #include "plan/exact_fill_search.h"
 #include "plan/media_plan.h"
@@ -21,6 +22,7 @@ using drovalin::FileTable;
 using drovalin::MediaPlan;
 using Sizes = std::vector<std::int64_t>;
 Q_DECLARE_METATYPE(Sizes)
+Q_DECLARE_METATYPE(drovalin::Packing)
 
 namespace {
 
@@ -237,6 +239,113 @@ class TestMediaPlan : public QObject {
         QCOMPARE(static_cast<int>(plan.media.size()), media);
         QVERIFY(plan.ProvenOptimal());
         QVERIFY(BrokenPromise(*table, plan, capacity).isEmpty());
+    }
+
+    // Exact-triplet folders made from planted triples and shuffled, from dense (sizes repeat) to sparse
+    // (each file fits few triples): the plan uses the media they were made from and proves it.
+    void exactTripletsPlannedOptimally_data() {
+        QTest::addColumn<int>("capacity");
+        QTest::addColumn<int>("media");
+        QTest::newRow("1,000 KB, 20 media") << 1000 << 20;
+        QTest::newRow("1,000 KB, 300 media") << 1000 << 300;
+        QTest::newRow("1,440 KB, 150 media") << 1440 << 150;
+        QTest::newRow("4,700 KB, 200 media") << 4700 << 200;
+        QTest::newRow("10,000 KB, 250 media") << 10000 << 250;
+        QTest::newRow("1,000,003 KB, 400 media") << 1000003 << 400;
+        QTest::newRow("BD-R DL, 500 media") << 48877568 << 500;
+    }
+    void exactTripletsPlannedOptimally() {
+        QFETCH(int, capacity);
+        QFETCH(int, media);
+        std::mt19937_64 random(static_cast<std::uint64_t>(capacity) * 31 + static_cast<std::uint64_t>(media));
+        const auto table = Table(Triplets(random, media, capacity));
+        const MediaPlan plan = drovalin::PlanMedia(*table, capacity);
+        QCOMPARE(static_cast<int>(plan.media.size()), media);
+        QVERIFY(plan.ProvenOptimal());
+        QVERIFY(BrokenPromise(*table, plan, capacity).isEmpty());
+    }
+
+    // The exact cover search on small folders that may or may not fill their bins exactly (planted
+    // triples, some with two sizes shifted against each other): it finds an exact packing exactly when
+    // brute force does, and otherwise proves there is none. Small limits make sizes repeat, where the
+    // search takes equal sizes' sets in one order only.
+    void exactCoverAgreesWithBruteForce_data() {
+        QTest::addColumn<int>("limit");
+        QTest::addColumn<int>("bins");
+        QTest::newRow("sizes repeat, 3 bins") << 24 << 3;
+        QTest::newRow("sizes repeat, 4 bins") << 40 << 4;
+        QTest::newRow("few repeats, 4 bins") << 999 << 4;
+    }
+    void exactCoverAgreesWithBruteForce() {
+        QFETCH(int, limit);
+        QFETCH(int, bins);
+        std::mt19937_64 random(static_cast<std::uint64_t>(limit * 10 + bins));
+        int found = 0, none = 0;
+        for (int round = 0; round < 200; ++round) {
+            Sizes sizes = Triplets(random, bins, limit + 1);
+            const std::int64_t shift = static_cast<std::int64_t>(random() % 3);
+            if (sizes[0] + shift <= limit / 2 && sizes[1] - shift > limit / 4) {
+                sizes[0] += shift;
+                sizes[1] -= shift;
+            }
+            std::sort(sizes.rbegin(), sizes.rend());
+            const bool exists = FewestBins(sizes, limit) == static_cast<std::size_t>(bins);
+            const drovalin::PlanControl control;
+            drovalin::StepBudget budget(10'000'000, control);
+            drovalin::ExactCoverSearch search(sizes, limit, budget);
+            drovalin::Packing packing;
+            const bool packed = search.Run(packing);
+            QCOMPARE(packed, exists);
+            if (packed)
+                QVERIFY(drovalin::IsPacking(packing, sizes, limit) && packing.size() == std::size_t(bins));
+            else
+                QVERIFY(search.Proven());
+            (packed ? found : none) += 1;
+        }
+        QVERIFY(found > 0 && none > 0);
+    }
+
+    // Folders where the searches take their seeded random rounds, found or not: the same plan every time.
+    // A budget cut short proves nothing.
+    void exactTripletPlansRepeat_data() {
+        QTest::addColumn<int>("capacity");
+        QTest::addColumn<int>("media");
+        QTest::newRow("10,000 KB") << 10000 << 340;
+        QTest::newRow("65,536 KB") << 65536 << 180;
+    }
+    void exactTripletPlansRepeat() {
+        QFETCH(int, capacity);
+        QFETCH(int, media);
+        std::mt19937_64 random(static_cast<std::uint64_t>(capacity) + static_cast<std::uint64_t>(media));
+        Sizes sizes = Triplets(random, media, capacity);
+        const auto table = Table(sizes);
+        const MediaPlan first = drovalin::PlanMedia(*table, capacity);
+        const MediaPlan second = drovalin::PlanMedia(*table, capacity);
+        QCOMPARE(second.media.size(), first.media.size());
+        for (std::size_t m = 0; m < first.media.size(); ++m)
+            QCOMPARE(second.media[m].rows, first.media[m].rows);
+        std::sort(sizes.rbegin(), sizes.rend());
+        const drovalin::PlanControl control;
+        drovalin::StepBudget budget(1'000'000, control);
+        drovalin::ExactCoverSearch search(sizes, capacity - 1, budget);
+        drovalin::Packing packing;
+        QVERIFY(!search.Run(packing) && !search.Proven());
+    }
+
+    // The check every search's packing passes before the plan takes it.
+    void isPackingFindsFaults_data() {
+        QTest::addColumn<drovalin::Packing>("packing");
+        QTest::addColumn<bool>("valid");
+        QTest::newRow("valid") << drovalin::Packing{{0, 2}, {1, 3}} << true;
+        QTest::newRow("an item twice") << drovalin::Packing{{0, 2}, {1, 3}, {2}} << false;
+        QTest::newRow("an item left out") << drovalin::Packing{{0, 2}, {1}} << false;
+        QTest::newRow("a bin over the limit") << drovalin::Packing{{0, 1}, {2, 3}} << false;
+        QTest::newRow("an index past the end") << drovalin::Packing{{0, 2}, {1, 3, 4}} << false;
+        QTest::newRow("a negative index") << drovalin::Packing{{0, 2}, {1, 3, -1}} << false;
+    }
+    void isPackingFindsFaults() {
+        QFETCH(drovalin::Packing, packing);
+        QTEST(drovalin::IsPacking(packing, Sizes{5, 4, 3, 3}, 8), "valid");
     }
 
     // Progress goes forward within its total; a cancelled plan is still a whole plan, no worse than

@@ -1,0 +1,272 @@
+#include "plan/exact_cover_search.h"
+
+#include <algorithm>
+#include <climits>
+#include <cmath>
+#include <functional>
+
+namespace drovalin {
+namespace {
+
+// More sets than this take too long to list and to search; the other searches take such folders.
+constexpr std::size_t kMostSets = 600'000;
+// Rounds with a node limit; the round after them has none but the budget's.
+constexpr int kLimitedRounds = 40;
+// Passes of belief propagation over the sets, and their steps per set.
+constexpr int kBeliefPasses = 30;
+constexpr std::int64_t kBeliefCost = 6 * kBeliefPasses;
+// Rounds that follow the beliefs add up to this much noise to each set's log belief, per round before;
+// ranks keep log beliefs to this many parts of one.
+constexpr double kBeliefNoise = 0.25;
+constexpr double kRankScale = 1000.0;
+// Messages stay between this and its inverse.
+constexpr double kTiny = 1e-9;
+
+}  // namespace
+
+ExactCoverSearch::ExactCoverSearch(const std::vector<std::int64_t>& sizes, std::int64_t limit,
+                                   StepBudget& budget)
+    : limit_(limit), budget_(budget) {
+    for (std::size_t i = 0; i < sizes.size(); ++i) {
+        if (sizes_.empty() || sizes_.back() != sizes[i]) {
+            sizes_.push_back(sizes[i]);
+            items_.emplace_back();
+        }
+        items_.back().push_back(static_cast<std::int32_t>(i));
+    }
+    free_.assign(sizes_.size(), 0);
+    ways_.assign(sizes_.size(), 0);
+    lowest_.assign(sizes_.size(), 0);
+    holding_.resize(sizes_.size());
+}
+
+bool ExactCoverSearch::Run(Packing& packing) {
+    if (!ListSets()) return false;
+    for (std::size_t kind = 0; kind < sizes_.size(); ++kind)
+        for (std::size_t copy = 0; copy < items_[kind].size(); ++copy) Give(static_cast<std::int32_t>(kind));
+    for (int round = 0; !exhausted_; ++round) {
+        // Beliefs cost a few passes over the sets; where there are too many, the other order serves.
+        if (round == 1 && kBeliefCost * static_cast<std::int64_t>(sets_.size()) <= budget_.Remaining() / 4)
+            Beliefs();
+        if (Round(round)) {
+            packing = Assign();
+            return true;
+        }
+        if (!restart_) {
+            proven_ = !exhausted_;
+            return false;
+        }
+    }
+    return false;
+}
+
+// Belief propagation for "each item in exactly one set": an item tells each of its sets how likely that
+// set is to cover it, from how likely the item's other sets are; a set tells each member the product of what
+// its other members say. The messages are damped and bounded, which keeps them from swinging on loops. A
+// size with several items needs several sets, which this ignores: there the beliefs only guide roughly.
+void ExactCoverSearch::Beliefs() {
+    const std::size_t n = sets_.size();
+    std::vector<std::array<double, 3>> toSet(n, {1.0, 1.0, 1.0});
+    std::vector<std::array<double, 3>> toKind(n, {0.0, 0.0, 0.0});
+    std::vector<double> sum(sizes_.size());
+    for (int pass = 0; pass < kBeliefPasses; ++pass) {
+        budget_.Spend(kBeliefCost / kBeliefPasses * static_cast<std::int64_t>(n));
+        std::fill(sum.begin(), sum.end(), 0.0);
+        for (std::size_t set = 0; set < n; ++set) {
+            for (std::size_t slot = 0; slot < 3; ++slot) {
+                if (sets_[set][slot] == kNone) continue;
+                double product = 1.0;
+                for (std::size_t other = 0; other < 3; ++other)
+                    if (other != slot && sets_[set][other] != kNone) product *= toSet[set][other];
+                toKind[set][slot] = product;
+                sum[static_cast<std::size_t>(sets_[set][slot])] += product;
+            }
+        }
+        for (std::size_t set = 0; set < n; ++set) {
+            for (std::size_t slot = 0; slot < 3; ++slot) {
+                if (sets_[set][slot] == kNone) continue;
+                const double rest = sum[static_cast<std::size_t>(sets_[set][slot])] - toKind[set][slot];
+                const double message = std::clamp(1.0 / std::max(rest, kTiny), kTiny, 1.0 / kTiny);
+                toSet[set][slot] = std::sqrt(toSet[set][slot] * message);
+            }
+        }
+    }
+    belief_.assign(n, 1.0);
+    for (std::size_t set = 0; set < n; ++set)
+        for (std::size_t slot = 0; slot < 3; ++slot)
+            if (sets_[set][slot] != kNone) belief_[set] *= toSet[set][slot];
+}
+
+bool ExactCoverSearch::ListSets() {
+    const auto kinds = static_cast<std::int32_t>(sizes_.size());
+    const auto kindOf = [&](std::int64_t size) {
+        const auto at = std::lower_bound(sizes_.begin(), sizes_.end(), size, std::greater<>());
+        return at != sizes_.end() && *at == size ? static_cast<std::int32_t>(at - sizes_.begin()) : kNone;
+    };
+    const auto enough = [&](const Set& set) {
+        for (const std::int32_t kind : set)
+            if (kind != kNone && static_cast<std::size_t>(std::count(set.begin(), set.end(), kind)) >
+                                     items_[static_cast<std::size_t>(kind)].size())
+                return false;
+        return true;
+    };
+    for (std::int32_t first = 0; first < kinds; ++first) {
+        const std::int64_t room = limit_ - sizes_[static_cast<std::size_t>(first)];
+        if (room == 0) AddSet({first, kNone, kNone});
+        std::int32_t second = first;
+        for (; second < kinds; ++second) {
+            const std::int64_t rest = room - sizes_[static_cast<std::size_t>(second)];
+            if (rest > sizes_[static_cast<std::size_t>(second)]) break;
+            if (rest < 0) continue;
+            const Set set{first, second, rest == 0 ? kNone : kindOf(rest)};
+            if ((rest == 0 || set[2] != kNone) && enough(set)) AddSet(set);
+        }
+        if (!budget_.Spend(second - first + 1) || sets_.size() > kMostSets) return false;
+    }
+    dead_.assign(sets_.size(), 0);
+    for (std::size_t set = 0; set < sets_.size(); ++set) {
+        const Set& kinds = sets_[set];
+        dead_[set] =
+            1 + (kinds[1] != kNone && kinds[1] != kinds[0]) + (kinds[2] != kNone && kinds[2] != kinds[1]);
+    }
+    return true;
+}
+
+void ExactCoverSearch::AddSet(const Set& set) {
+    const auto id = static_cast<std::int32_t>(sets_.size());
+    sets_.push_back(set);
+    for (std::size_t slot = 0; slot < set.size(); ++slot) {
+        if (set[slot] == kNone || (slot > 0 && set[slot] == set[slot - 1])) continue;
+        const auto count = std::count(set.begin(), set.end(), set[slot]);
+        holding_[static_cast<std::size_t>(set[slot])][static_cast<std::size_t>(count - 1)].push_back(id);
+    }
+}
+
+// Kinds in a set are in decreasing size, so equal kinds sit side by side.
+void ExactCoverSearch::Kill(std::int32_t set) {
+    if (dead_[static_cast<std::size_t>(set)]++ > 0) return;
+    const Set& kinds = sets_[static_cast<std::size_t>(set)];
+    for (std::size_t slot = 0; slot < kinds.size(); ++slot)
+        if (kinds[slot] != kNone && (slot == 0 || kinds[slot] != kinds[slot - 1]))
+            --ways_[static_cast<std::size_t>(kinds[slot])];
+}
+
+void ExactCoverSearch::Revive(std::int32_t set) {
+    if (--dead_[static_cast<std::size_t>(set)] > 0) return;
+    const Set& kinds = sets_[static_cast<std::size_t>(set)];
+    for (std::size_t slot = 0; slot < kinds.size(); ++slot)
+        if (kinds[slot] != kNone && (slot == 0 || kinds[slot] != kinds[slot - 1]))
+            ++ways_[static_cast<std::size_t>(kinds[slot])];
+}
+
+void ExactCoverSearch::Take(std::int32_t kind) {
+    const std::int64_t had = free_[static_cast<std::size_t>(kind)]--;
+    --freeCount_;
+    if (had > 3) return;
+    const auto& dying = holding_[static_cast<std::size_t>(kind)][static_cast<std::size_t>(had - 1)];
+    budget_.Spend(static_cast<std::int64_t>(dying.size()));
+    for (const std::int32_t set : dying) Kill(set);
+}
+
+void ExactCoverSearch::Give(std::int32_t kind) {
+    const std::int64_t had = free_[static_cast<std::size_t>(kind)]++;
+    ++freeCount_;
+    if (had >= 3) return;
+    const auto& living = holding_[static_cast<std::size_t>(kind)][static_cast<std::size_t>(had)];
+    budget_.Spend(static_cast<std::int64_t>(living.size()));
+    for (const std::int32_t set : living) Revive(set);
+}
+
+std::int32_t ExactCoverSearch::Branching() {
+    budget_.Spend(static_cast<std::int64_t>(sizes_.size()));
+    std::int32_t chosen = kNone;
+    std::int64_t fewest = INT64_MAX;
+    std::uint64_t ties = 0;
+    for (std::size_t kind = 0; kind < sizes_.size(); ++kind) {
+        if (free_[kind] == 0) continue;
+        const std::int64_t ways = ways_[kind];
+        if (ways == 0) return kNone;
+        if (ways < fewest) {
+            chosen = static_cast<std::int32_t>(kind);
+            fewest = ways;
+            ties = 1;
+        } else if (ways == fewest && randomOrder_ && random_() % ++ties == 0) {
+            chosen = static_cast<std::int32_t>(kind);
+        }
+    }
+    return chosen;
+}
+
+bool ExactCoverSearch::Place() {
+    if (freeCount_ == 0) return true;
+    if (!budget_.Left()) exhausted_ = true;
+    if (++nodes_ > nodeLimit_) restart_ = true;
+    if (exhausted_ || restart_) return false;
+    const std::int32_t kind = Branching();
+    if (kind == kNone) return false;
+    // (rank, tie-breaker, set)
+    std::vector<std::array<std::int64_t, 3>> options;
+    for (const auto& sets : holding_[static_cast<std::size_t>(kind)]) {
+        for (const std::int32_t set : sets) {
+            if (dead_[static_cast<std::size_t>(set)] > 0 || set < lowest_[static_cast<std::size_t>(kind)])
+                continue;
+            const std::int64_t tie = randomOrder_ ? static_cast<std::int64_t>(random_() >> 1) : set;
+            options.push_back({Rank(kind, set), tie, set});
+        }
+    }
+    budget_.Spend(static_cast<std::int64_t>(options.size()));
+    std::sort(options.begin(), options.end());
+    const std::int32_t lowest = lowest_[static_cast<std::size_t>(kind)];
+    for (const auto& option : options) {
+        const auto set = static_cast<std::int32_t>(option[2]);
+        const Set& kinds = sets_[static_cast<std::size_t>(set)];
+        for (const std::int32_t member : kinds)
+            if (member != kNone) Take(member);
+        path_.push_back(set);
+        lowest_[static_cast<std::size_t>(kind)] = set;
+        if (Place()) return true;
+        lowest_[static_cast<std::size_t>(kind)] = lowest;
+        path_.pop_back();
+        for (auto member = kinds.rbegin(); member != kinds.rend(); ++member)
+            if (*member != kNone) Give(*member);
+        if (exhausted_ || restart_) break;
+    }
+    return false;
+}
+
+std::int64_t ExactCoverSearch::Rank(std::int32_t kind, std::int32_t set) {
+    if (noise_ < 0) {
+        std::int64_t partners = 0;
+        for (const std::int32_t other : sets_[static_cast<std::size_t>(set)])
+            if (other != kNone && other != kind) partners += ways_[static_cast<std::size_t>(other)];
+        return partners;
+    }
+    const double noise = std::uniform_real_distribution<double>(0.0, noise_)(random_);
+    return static_cast<std::int64_t>((noise - std::log(belief_[static_cast<std::size_t>(set)])) * kRankScale);
+}
+
+bool ExactCoverSearch::Round(int round) {
+    random_.seed(static_cast<std::uint64_t>(round));
+    randomOrder_ = round > 0;
+    noise_ = round % 2 == 1 && !belief_.empty() ? kBeliefNoise * (round / 2) : -1;
+    const std::int64_t bins = freeCount_ / 3 + 1;
+    nodeLimit_ = round < kLimitedRounds ? bins * 2 + (bins << (round / 4)) : INT64_MAX;
+    nodes_ = 0;
+    restart_ = false;
+    return Place();
+}
+
+Packing ExactCoverSearch::Assign() const {
+    std::vector<std::size_t> used(sizes_.size(), 0);
+    Packing packing;
+    for (const std::int32_t set : path_) {
+        packing.emplace_back();
+        for (const std::int32_t kind : sets_[static_cast<std::size_t>(set)])
+            if (kind != kNone)
+                packing.back().push_back(
+                    items_[static_cast<std::size_t>(kind)][used[static_cast<std::size_t>(kind)]++]);
+    }
+    return packing;
+}
+
+}  // namespace drovalin
