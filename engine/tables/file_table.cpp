@@ -89,54 +89,63 @@ void FileTable::SortBySizeDescending(unsigned threads) {
             ordered = !(entries_[i].name < entries_[i - 1].name);
         pieceOrdered[piece] = ordered;
     });
-    std::vector<SortKey> keys(count);
-    if (std::all_of(pieceOrdered.begin(), pieceOrdered.end(), [](char ordered) { return ordered != 0; })) {
-        inPieces([&](std::size_t, std::size_t first, std::size_t last) {
-            for (std::size_t i = first; i < last; ++i)
-                keys[i] = {ByteToKilo(entries_[i].bytes), 0, static_cast<std::uint32_t>(i)};
-        });
-        StableSortByKeyDescending(keys, [](const SortKey& key) { return key.kilobytes; });
-    } else {
-        std::vector<std::size_t> pieceShared(pieces);
-        inPieces([&](std::size_t piece, std::size_t first, std::size_t last) {
-            const std::string& name = entries_.front().name;
-            std::size_t shared = name.size();
-            for (std::size_t i = first; i < last; ++i) {
-                const std::string& other = entries_[i].name;
-                shared = static_cast<std::size_t>(
-                    std::mismatch(name.begin(),
-                                  name.begin() + static_cast<std::ptrdiff_t>(std::min(shared, other.size())),
-                                  other.begin())
-                        .first -
-                    name.begin());
-            }
-            pieceShared[piece] = shared;
-        });
-        const std::size_t shared =
-            pieces == 0 ? 0 : *std::min_element(pieceShared.begin(), pieceShared.end());
-        inPieces([&](std::size_t, std::size_t first, std::size_t last) {
-            for (std::size_t i = first; i < last; ++i)
-                keys[i] = {ByteToKilo(entries_[i].bytes), NameBytes(entries_[i].name, shared),
-                           static_cast<std::uint32_t>(i)};
-        });
-        // Names differ within a folder, so no two keys are equal and an unstable sort is as reproducible.
-        ParallelSort(
-            keys.begin(), keys.end(),
-            [this](const SortKey& a, const SortKey& b) {
-                if (a.kilobytes != b.kilobytes) return a.kilobytes > b.kilobytes;
-                if (a.nameBytes != b.nameBytes) return a.nameBytes < b.nameBytes;
-                return entries_[a.entry].name < entries_[b.entry].name;
-            },
-            threads, false);
-    }
 
     // Gathered into a new array: its reads are independent of each other, so they overlap, which a walk
     // along the permutation's cycles cannot do.
-    std::vector<Entry> sorted(count);
-    inPieces([&](std::size_t, std::size_t first, std::size_t last) {
-        for (std::size_t i = first; i < last; ++i) sorted[i] = std::move(entries_[keys[i].entry]);
+    const auto gather = [&](const auto& keys) {
+        std::vector<Entry> sorted(count);
+        inPieces([&](std::size_t, std::size_t first, std::size_t last) {
+            for (std::size_t i = first; i < last; ++i) sorted[i] = std::move(entries_[keys[i].entry]);
+        });
+        entries_ = std::move(sorted);
+    };
+    if (std::all_of(pieceOrdered.begin(), pieceOrdered.end(), [](char ordered) { return ordered != 0; })) {
+        struct SizeKey {
+            std::int64_t kilobytes;
+            std::uint32_t entry;
+        };
+        std::vector<SizeKey> keys(count);
+        inPieces([&](std::size_t, std::size_t first, std::size_t last) {
+            for (std::size_t i = first; i < last; ++i)
+                keys[i] = {ByteToKilo(entries_[i].bytes), static_cast<std::uint32_t>(i)};
+        });
+        StableSortByKeyDescending(keys, [](const SizeKey& key) { return key.kilobytes; });
+        gather(keys);
+        return;
+    }
+
+    std::vector<std::size_t> pieceShared(pieces);
+    inPieces([&](std::size_t piece, std::size_t first, std::size_t last) {
+        const std::string& name = entries_.front().name;
+        std::size_t shared = name.size();
+        for (std::size_t i = first; i < last; ++i) {
+            const std::string& other = entries_[i].name;
+            shared = static_cast<std::size_t>(
+                std::mismatch(name.begin(),
+                              name.begin() + static_cast<std::ptrdiff_t>(std::min(shared, other.size())),
+                              other.begin())
+                    .first -
+                name.begin());
+        }
+        pieceShared[piece] = shared;
     });
-    entries_ = std::move(sorted);
+    std::vector<SortKey> keys(count);
+    const std::size_t shared = pieces == 0 ? 0 : *std::min_element(pieceShared.begin(), pieceShared.end());
+    inPieces([&](std::size_t, std::size_t first, std::size_t last) {
+        for (std::size_t i = first; i < last; ++i)
+            keys[i] = {ByteToKilo(entries_[i].bytes), NameBytes(entries_[i].name, shared),
+                       static_cast<std::uint32_t>(i)};
+    });
+    // Names differ within a folder, so no two keys are equal and an unstable sort is as reproducible.
+    ParallelSort(
+        keys.begin(), keys.end(),
+        [this](const SortKey& a, const SortKey& b) {
+            if (a.kilobytes != b.kilobytes) return a.kilobytes > b.kilobytes;
+            if (a.nameBytes != b.nameBytes) return a.nameBytes < b.nameBytes;
+            return entries_[a.entry].name < entries_[b.entry].name;
+        },
+        threads, false);
+    gather(keys);
 }
 
 const std::string& FileTable::Name(int row) const { return entries_.at(row - 1).name; }
