@@ -4,7 +4,7 @@ set -euo pipefail
 
 packages=(
     build-essential cmake pkg-config
-    libisofs-dev xorriso
+    libisofs-dev liburing-dev xorriso
     qt6-base-dev qt6-base-dev-tools libgl-dev
     fonts-ipafont-gothic qt6-translations-l10n
     desktop-file-utils appstream

@@ -20,6 +20,7 @@
 #include <system_error>
 
 #include "listing/progress_throttle.h"
+#include "listing/stat_batch.h"
 #include "tables/file_table.h"
 #include "tables/worker_threads.h"
 
@@ -103,6 +104,17 @@ struct Task {
     FolderNode* node = nullptr;
 };
 
+// What one reading thread keeps from folder to folder.
+struct Scratch {
+    std::vector<char> buffer = std::vector<char>(1 << 16);  // the listing, as the system hands it over
+    StatBatch stat;
+    std::string names;                // the names to measure, each followed by a NUL
+    std::vector<std::size_t> starts;  // where each begins in names
+    std::vector<bool> unknown;        // the listing did not say whether it is a file
+    std::vector<const char*> pointers;
+    std::vector<MeasuredName> results;
+};
+
 struct LinuxDirent64 {
     std::uint64_t ino;
     std::int64_t off;
@@ -137,7 +149,7 @@ class TreeWalk {
 
   private:
     void Work() {
-        std::vector<char> buffer(1 << 16);
+        Scratch scratch;
         std::vector<std::string> subfolders;
         std::unique_lock lock(mutex_);
         for (;;) {
@@ -158,7 +170,7 @@ class TreeWalk {
             subfolders.clear();
             std::shared_ptr<FolderFd> fd;
             try {
-                fd = Read(task, buffer, subfolders);
+                fd = Read(task, scratch, subfolders);
             } catch (...) {
                 // Run hands the failure on once every thread has stopped.
                 const std::lock_guard failedLock(failureMutex_);
@@ -197,8 +209,7 @@ class TreeWalk {
     }
 
     // Opens and reads the task's folder; returns it open when it has subfolders to open from it.
-    std::shared_ptr<FolderFd> Read(Task& task, std::vector<char>& buffer,
-                                   std::vector<std::string>& subfolders) {
+    std::shared_ptr<FolderFd> Read(Task& task, Scratch& scratch, std::vector<std::string>& subfolders) {
         FolderNode& node = *task.node;
         const int flags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY;
         const int fd = task.parent ? openat(task.parent->fd, node.name.c_str(), flags)
@@ -219,7 +230,7 @@ class TreeWalk {
             node.passedOver = true;
             return nullptr;
         }
-        ReadEntries(fd, node, buffer, subfolders);
+        ReadEntries(fd, node, scratch, subfolders);
         if (node.error != 0) {
             subfolders.clear();
             return nullptr;
@@ -234,12 +245,16 @@ class TreeWalk {
         return subfolders.empty() ? nullptr : owned;
     }
 
-    void ReadEntries(int fd, FolderNode& node, std::vector<char>& buffer,
-                     std::vector<std::string>& subfolders) {
+    // Lists the folder whole, then measures its files (and the entries whose type the listing left open)
+    // in one batch.
+    void ReadEntries(int fd, FolderNode& node, Scratch& scratch, std::vector<std::string>& subfolders) {
         const bool keepNames = !node.wholeItem;
+        scratch.names.clear();
+        scratch.starts.clear();
+        scratch.unknown.clear();
         for (;;) {
-            const long got = syscall(SYS_getdents64, fd, buffer.data(), buffer.size());
-            if (got == 0) return;
+            const long got = syscall(SYS_getdents64, fd, scratch.buffer.data(), scratch.buffer.size());
+            if (got == 0) break;
             if (got < 0) {
                 // A listing cut short would silently miss files.
                 node.error = errno;
@@ -247,51 +262,56 @@ class TreeWalk {
             }
             if (control_.stop.stop_requested()) return;
             for (long at = 0; at < got;) {
-                const auto* entry = reinterpret_cast<const LinuxDirent64*>(buffer.data() + at);
+                const auto* entry = reinterpret_cast<const LinuxDirent64*>(scratch.buffer.data() + at);
                 at += entry->reclen;
                 const char* name = entry->name;
                 if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'))) continue;
                 if (keepNames && name[0] == '.') continue;
-                unsigned char type = entry->type;
-                struct stat st {};
-                bool measured = false;
-                if (type == DT_UNKNOWN) {
-                    if (fstatat(fd, name, &st, AT_SYMLINK_NOFOLLOW) != 0) {
-                        if (!FileError(node, name, errno)) return;
-                        continue;
-                    }
-                    measured = true;
-                    type = S_ISDIR(st.st_mode) ? DT_DIR : S_ISREG(st.st_mode) ? DT_REG : DT_LNK;
-                }
-                if (type == DT_DIR) {
+                if (entry->type == DT_DIR) {
                     if (!(node.isRoot && IsOutputFolderName(name))) subfolders.emplace_back(name);
                     continue;
                 }
-                if (type != DT_REG) continue;  // links and special files are never items
-                if (!measured) {
-                    if (control_.beforeMeasuring) control_.beforeMeasuring(name);
-                    if (fstatat(fd, name, &st, AT_SYMLINK_NOFOLLOW) != 0) {
-                        if (!FileError(node, name, errno)) return;
-                        continue;
-                    }
-                    if (!S_ISREG(st.st_mode)) continue;  // replaced since it was listed
-                }
-                if (keepNames) {
-                    const std::size_t length = std::strlen(name);
-                    std::string item;
-                    item.reserve(node.path.size() + length);
-                    item.append(node.path).append(name, length);
-                    const std::int64_t bytes = control_.countedBytes
-                                                   ? control_.countedBytes(name, st.st_size) + node.onTheWay
-                                                   : st.st_size;
-                    node.files.emplace_back(std::move(item), bytes);
-                } else {
-                    node.bytes +=
-                        control_.countedBytes ? control_.countedBytes(name, st.st_size) : st.st_size;
-                }
-                const std::int64_t found = found_.fetch_add(1, std::memory_order_relaxed) + 1;
-                if (found % 1024 == 0) throttle_.Offer(RebuildPhase::kListing, found, 0);
+                // Links and special files are never items.
+                if (entry->type != DT_REG && entry->type != DT_UNKNOWN) continue;
+                scratch.starts.push_back(scratch.names.size());
+                scratch.names.append(name).push_back('\0');
+                scratch.unknown.push_back(entry->type == DT_UNKNOWN);
             }
+        }
+        scratch.pointers.clear();
+        for (const std::size_t start : scratch.starts)
+            scratch.pointers.push_back(scratch.names.data() + start);
+        if (control_.beforeMeasuring)
+            for (std::size_t i = 0; i < scratch.pointers.size(); ++i)
+                if (!scratch.unknown[i]) control_.beforeMeasuring(scratch.pointers[i]);
+        scratch.stat.Measure(fd, scratch.pointers, scratch.results);
+        for (std::size_t i = 0; i < scratch.pointers.size(); ++i) {
+            const char* name = scratch.pointers[i];
+            const MeasuredName& measured = scratch.results[i];
+            if (measured.error != 0) {
+                if (!FileError(node, name, measured.error)) return;
+                continue;
+            }
+            if (scratch.unknown[i] && S_ISDIR(measured.mode)) {
+                if (!(node.isRoot && IsOutputFolderName(name))) subfolders.emplace_back(name);
+                continue;
+            }
+            if (!S_ISREG(measured.mode)) continue;  // a link or special file, or replaced since it was listed
+            if (keepNames) {
+                const std::size_t length = std::strlen(name);
+                std::string item;
+                item.reserve(node.path.size() + length);
+                item.append(node.path).append(name, length);
+                const std::int64_t bytes = control_.countedBytes
+                                               ? control_.countedBytes(name, measured.bytes) + node.onTheWay
+                                               : measured.bytes;
+                node.files.emplace_back(std::move(item), bytes);
+            } else {
+                node.bytes +=
+                    control_.countedBytes ? control_.countedBytes(name, measured.bytes) : measured.bytes;
+            }
+            const std::int64_t found = found_.fetch_add(1, std::memory_order_relaxed) + 1;
+            if (found % 1024 == 0) throttle_.Offer(RebuildPhase::kListing, found, 0);
         }
     }
 
