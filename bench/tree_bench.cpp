@@ -1,5 +1,7 @@
 #include "tree_bench.h"
 
+#include <unistd.h>
+
 #include <cstdio>
 #include <filesystem>
 #include <memory>
@@ -48,7 +50,9 @@ double BestOfTwo(const std::vector<std::string>& command) {
 
 bool MeasureTree(const std::string& dir, std::int64_t files, std::int64_t folders, std::int32_t capacity,
                  unsigned threads) {
-    TimeCommand({"du", "-s", dir});  // warms the caches for every contender
+    // A tree just made is still being written out; every contender is timed after that, on warm caches.
+    sync();
+    TimeCommand({"du", "-s", dir});
     for (const ItemUnit unit : {ItemUnit::kFolderFiles, ItemUnit::kFilesAndSubfolders, ItemUnit::kAllFiles}) {
         const auto figures = MeasureUnit(dir, capacity, unit, threads);
         const double duMs = BestOfTwo({"du", "-s", dir});
