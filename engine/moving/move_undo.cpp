@@ -4,38 +4,28 @@
 #include <cerrno>
 #include <system_error>
 
+#include "listing/file_error_reason.h"
 #include "moving/file_move.h"
 
 namespace drovalin {
 
 namespace {
 
+// Going back, a name in the way or a folder gone is about the place the file came from.
 std::string ReasonText(int error) {
     const std::string system = std::system_category().message(error);
-    const char* japanese = nullptr;
     switch (error) {
         case EEXIST:
         case ENOTEMPTY:
-            japanese = "元の場所に同じ名前の項目があります";
-            break;
+            return "元の場所に同じ名前の項目があります（" + system + "）";
         case ENOENT:
         case ENOTDIR:
-            japanese = "ファイルまたは元のフォルダが見つかりません";
-            break;
-        case EACCES:
-        case EPERM:
-            japanese = "アクセスする権限がありません";
-            break;
-        case EROFS:
-            japanese = "読み取り専用の媒体です";
-            break;
+            return "ファイルまたは元のフォルダが見つかりません（" + system + "）";
         case EBUSY:
-            japanese = "使用中です";
-            break;
+            return "使用中です（" + system + "）";
         default:
-            return system;
+            return FileErrorReason(error);
     }
-    return std::string(japanese) + "（" + system + "）";
 }
 
 }  // namespace
