@@ -32,8 +32,8 @@ StatBatch::~StatBatch() {
 bool StatBatch::Batched() const { return ring_ != nullptr; }
 
 void StatBatch::MeasureEach(int folderFd, const std::vector<const char*>& names,
-                            std::vector<MeasuredName>& results, std::size_t from) {
-    for (std::size_t i = from; i < names.size(); ++i) {
+                            std::vector<MeasuredName>& results, std::size_t from, std::size_t to) {
+    for (std::size_t i = from; i < std::min(to, names.size()); ++i) {
         struct stat st {};
         if (fstatat(folderFd, names[i], &st, AT_SYMLINK_NOFOLLOW) != 0)
             results[i] = {errno, 0, 0};
@@ -46,7 +46,7 @@ void StatBatch::Measure(int folderFd, const std::vector<const char*>& names,
                         std::vector<MeasuredName>& results) {
     results.assign(names.size(), {});
     if (!ring_) {
-        MeasureEach(folderFd, names, results, 0);
+        MeasureEach(folderFd, names, results, 0, names.size());
         return;
     }
     for (std::size_t first = 0; first < names.size(); first += kDepth) {
@@ -65,9 +65,15 @@ void StatBatch::Measure(int folderFd, const std::vector<const char*>& names,
             if (waited != 0) throw std::system_error(-waited, std::generic_category(), "io_uring_wait_cqe");
             const std::size_t i = io_uring_cqe_get_data64(completion);
             const struct statx& st = found_[i];
-            results[first + i] = completion->res < 0
-                                     ? MeasuredName{-completion->res, 0, 0}
-                                     : MeasuredName{0, st.stx_mode, static_cast<std::int64_t>(st.stx_size)};
+            if (completion->res == 0) {
+                results[first + i] = {0, st.stx_mode, static_cast<std::int64_t>(st.stx_size)};
+            } else if (completion->res == -ENOENT) {
+                results[first + i] = {ENOENT, 0, 0};
+            } else {
+                // Any other refusal may be the batch's own (a kernel or policy that does not take this
+                // request that way): the name's own call has the last word.
+                MeasureEach(folderFd, names, results, first + i, first + i + 1);
+            }
             io_uring_cqe_seen(ring_.get(), completion);
             ++reaped;
         }
@@ -77,7 +83,7 @@ void StatBatch::Measure(int folderFd, const std::vector<const char*>& names,
             io_uring_queue_exit(ring_.get());
             ring_.reset();
             const std::size_t answered = submitted > 0 ? static_cast<std::size_t>(submitted) : 0;
-            MeasureEach(folderFd, names, results, first + answered);
+            MeasureEach(folderFd, names, results, first + answered, names.size());
             return;
         }
     }

@@ -35,8 +35,9 @@ class StatBatch {
     bool Batched() const;
 
   private:
+    // Names [from, to) one at a time.
     void MeasureEach(int folderFd, const std::vector<const char*>& names, std::vector<MeasuredName>& results,
-                     std::size_t from);
+                     std::size_t from, std::size_t to);
 
     std::unique_ptr<io_uring> ring_;
     std::vector<struct statx> found_;  // where the system writes each answer of a batch
