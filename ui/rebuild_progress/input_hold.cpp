@@ -1,10 +1,12 @@
 #include "input_hold.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QProgressBar>
 #include <QProgressDialog>
+#include <QTimer>
 #include <QWidget>
 #include <QWindow>
 
@@ -73,6 +75,15 @@ QProgressDialog* NewProgressDialog(QWidget* parent, const QString& title, const 
     dialog->setMinimumWidth(420);
     if (auto* bar = dialog->findChild<QProgressBar*>()) bar->setAccessibleName(barName);
     return dialog;
+}
+
+void EndInputHold(QObject* filter, QTimer& quietTimer, QProgressDialog* dialog) {
+    quietTimer.stop();
+    qApp->removeEventFilter(filter);
+    if (dialog == nullptr) return;
+    dialog->disconnect(filter);
+    dialog->hide();
+    dialog->deleteLater();
 }
 
 BusyCursor::BusyCursor() { QGuiApplication::setOverrideCursor(Qt::BusyCursor); }

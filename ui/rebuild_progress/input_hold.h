@@ -6,6 +6,7 @@
 
 class QObject;
 class QProgressDialog;
+class QTimer;
 class QWidget;
 
 namespace drovalin {
@@ -28,6 +29,10 @@ bool HoldBackInput(QObject* receiver, QEvent* event, QWidget* guarded, const QWi
 // window's input back, and a modal dialog would keep the window from being closed, which cancels the work
 // and ends the program.
 QProgressDialog* NewProgressDialog(QWidget* parent, const QString& title, const QString& barName);
+
+// Ends what a run of background work set up: the quiet timer, the event filter, the progress dialog (which
+// goes away once the events in hand are done with it).
+void EndInputHold(QObject* filter, QTimer& quietTimer, QProgressDialog* dialog);
 
 // The wait cursor for as long as the work runs; the pointer still works the dialog.
 class BusyCursor {

@@ -55,13 +55,7 @@ bool JobRunner::Run(Job job) {
     // The loop also ends when the program quits; the job is then of no use.
     if (!job_->Finished()) job_->Cancel();
 
-    quietTimer_.stop();
-    qApp->removeEventFilter(this);
-    if (dialog_) {
-        dialog_->disconnect(this);
-        dialog_->hide();
-        dialog_->deleteLater();
-    }
+    EndInputHold(this, quietTimer_, dialog_.data());
     const std::unique_ptr<BackgroundJob> done = std::move(job_);
     const bool cancelled = done->CancelRequested();
     done->Wait();

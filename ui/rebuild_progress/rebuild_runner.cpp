@@ -45,13 +45,7 @@ RebuildResult RebuildRunner::Run(const std::string& folder, std::int32_t capacit
     // The loop also ends when the program quits; the rebuild is then of no use.
     if (!rebuild_->Finished()) rebuild_->Cancel();
 
-    quietTimer_.stop();
-    qApp->removeEventFilter(this);
-    if (dialog_) {
-        dialog_->disconnect(this);
-        dialog_->hide();
-        dialog_->deleteLater();
-    }
+    EndInputHold(this, quietTimer_, dialog_.data());
     const std::unique_ptr<BackgroundRebuild> done = std::move(rebuild_);
     return done->TakeResult();
 }
