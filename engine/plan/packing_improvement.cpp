@@ -7,6 +7,7 @@
 #include "plan/exact_cover_search.h"
 #include "plan/exact_fill_repair.h"
 #include "plan/exact_fill_search.h"
+#include "plan/exact_fill_walk.h"
 #include "plan/relaxation_bound.h"
 #include "plan/slack_filling.h"
 #include "plan/step_budget.h"
@@ -19,6 +20,8 @@ constexpr std::int64_t kPlanSteps = 36'000'000;
 constexpr std::int64_t kSlackSteps = 4'000'000;
 constexpr std::int64_t kBoundSteps = 6'000'000;
 constexpr std::int64_t kCoverSteps = 60'000'000;
+constexpr std::int64_t kWalkSteps = 16'000'000;
+constexpr std::int64_t kFirstCoverSteps = 6'000'000;
 constexpr std::int64_t kExactSteps = 18'000'000;
 constexpr std::int64_t kRepairSteps = 8'000'000;
 constexpr std::int64_t kCompletionSteps = 8'000'000;
@@ -44,10 +47,21 @@ Packing Search(const std::vector<std::int64_t>& sizes, std::int64_t limit, Packi
     Packing found;
     const bool exact = ExactFillSearch::Applies(sizes, limit);
     if (exact) {
-        StepBudget cover(budget, kCoverSteps);
-        ExactCoverSearch exactCover(sizes, limit, cover);
-        if (exactCover.Run(found) && IsPacking(found, sizes, limit)) return found;
-        if (exactCover.Proven()) proven = std::max(proven, BinLowerBound(sizes, limit) + 1);
+        const auto cover = [&](std::int64_t steps) {
+            StepBudget part(budget, steps);
+            ExactCoverSearch search(sizes, limit, part);
+            if (search.Run(found) && IsPacking(found, sizes, limit)) return true;
+            if (search.Proven()) proven = std::max(proven, BinLowerBound(sizes, limit) + 1);
+            return false;
+        };
+        // A short exact cover search settles folders where few sets fill a bin, either way; the walk
+        // suits those where very many do; the cover search then has its whole budget.
+        if (cover(kFirstCoverSteps)) return found;
+        if (bins() > proven) {
+            StepBudget walk(budget, kWalkSteps);
+            if (ExactFillWalk(sizes, limit, walk).Run(found) && IsPacking(found, sizes, limit)) return found;
+            if (cover(kCoverSteps)) return found;
+        }
     }
     if (exact && bins() > proven) {
         StepBudget part(budget, kExactSteps);
@@ -139,7 +153,8 @@ PackingResult PlanPacking(const std::vector<std::int64_t>& sizes, std::int64_t l
             static_cast<std::int32_t>(std::find(sizes.begin(), sizes.end(), 0) - sizes.begin());
         const std::vector<std::int64_t> nonzero(sizes.begin(), sizes.begin() + sized);
         // The exact cover search's steps come on top, so that the other searches keep theirs.
-        StepBudget budget(kPlanSteps + (ExactFillSearch::Applies(nonzero, limit) ? kCoverSteps : 0), control);
+        StepBudget budget(
+            kPlanSteps + (ExactFillSearch::Applies(nonzero, limit) ? kCoverSteps + kWalkSteps : 0), control);
         Packing best;
         for (auto& bin : result.bins) {
             std::erase_if(bin, [sized](std::int32_t item) { return item >= sized; });

@@ -11,6 +11,7 @@
 #include "plan/exact_cover_search.h"
 #include "plan/exact_fill_repair.h"
 #include "plan/exact_fill_search.h"
+#include "plan/exact_fill_walk.h"
 #include "plan/media_plan.h"
 #include "plan/packing.h"
 #include "plan/pattern_knapsack.h"
@@ -91,6 +92,20 @@ Sizes Triplets(std::mt19937_64& random, int media, std::int64_t capacity) {
     }
     std::shuffle(sizes.begin(), sizes.end(), random);
     return sizes;
+}
+
+// True when the packing holds every item once and every bin's sizes add up to exactly limit.
+bool ExactlyFilled(const drovalin::Packing& packing, const Sizes& sizes, std::int64_t limit) {
+    std::vector<int> used(sizes.size(), 0);
+    for (const auto& bin : packing) {
+        std::int64_t fill = 0;
+        for (const std::int32_t item : bin) {
+            ++used.at(static_cast<std::size_t>(item));
+            fill += sizes[static_cast<std::size_t>(item)];
+        }
+        if (fill != limit) return false;
+    }
+    return std::all_of(used.begin(), used.end(), [](int count) { return count == 1; });
 }
 
 // Every promise of a plan; empty when all hold.
@@ -413,19 +428,22 @@ class TestMediaPlan : public QObject {
         }
     }
 
-    // Both searches for exactly filled bins give packings that fill every bin exactly, each item once.
+    // Every search for exactly filled bins gives packings that fill every bin exactly, each item once; the
+    // walk also where many sizes repeat and where the tree search runs out of steps (23,456 KB, 400 media).
     void exactFillsAreExact_data() {
-        QTest::addColumn<bool>("localSearch");
+        QTest::addColumn<QString>("search");
         QTest::addColumn<int>("capacity");
         QTest::addColumn<int>("media");
-        QTest::newRow("tree search, many equal sizes") << false << 1440 << 150;
-        QTest::newRow("tree search, few ways per file") << false << 1000003 << 60;
-        QTest::newRow("tree search, 10,000 KB") << false << 10000 << 120;
-        QTest::newRow("local search, many equal sizes") << true << 1440 << 150;
-        QTest::newRow("local search, 3,000 KB") << true << 3000 << 100;
+        QTest::newRow("tree search, many equal sizes") << "tree" << 1440 << 150;
+        QTest::newRow("tree search, few ways per file") << "tree" << 1000003 << 60;
+        QTest::newRow("tree search, 10,000 KB") << "tree" << 10000 << 120;
+        QTest::newRow("local search, many equal sizes") << "repair" << 1440 << 150;
+        QTest::newRow("local search, 3,000 KB") << "repair" << 3000 << 100;
+        QTest::newRow("walk, many equal sizes") << "walk" << 1440 << 150;
+        QTest::newRow("walk, very many ways per file") << "walk" << 23456 << 400;
     }
     void exactFillsAreExact() {
-        QFETCH(bool, localSearch);
+        QFETCH(QString, search);
         QFETCH(int, capacity);
         QFETCH(int, media);
         std::mt19937_64 random(static_cast<std::uint64_t>(capacity + media));
@@ -436,19 +454,31 @@ class TestMediaPlan : public QObject {
         const drovalin::PlanControl control;
         drovalin::StepBudget budget(100'000'000, control);
         drovalin::Packing packing;
-        QVERIFY(localSearch ? drovalin::ExactFillRepair(sizes, limit, budget).Run(packing)
-                            : drovalin::ExactFillSearch(sizes, limit, budget).Run(packing));
+        QVERIFY(search == "walk"     ? drovalin::ExactFillWalk(sizes, limit, budget).Run(packing)
+                : search == "repair" ? drovalin::ExactFillRepair(sizes, limit, budget).Run(packing)
+                                     : drovalin::ExactFillSearch(sizes, limit, budget).Run(packing));
         QCOMPARE(static_cast<int>(packing.size()), media);
-        std::vector<int> used(sizes.size(), 0);
-        for (const auto& bin : packing) {
-            std::int64_t fill = 0;
-            for (const std::int32_t item : bin) {
-                ++used[static_cast<std::size_t>(item)];
-                fill += sizes[static_cast<std::size_t>(item)];
-            }
-            QCOMPARE(fill, limit);
-        }
-        QVERIFY(std::all_of(used.begin(), used.end(), [](int count) { return count == 1; }));
+        QVERIFY(ExactlyFilled(packing, sizes, limit));
+    }
+
+    // The walk with bins of one, two and three items, and where no exact filling exists: it gives up
+    // when its steps are spent, or at once when no bin can be filled at all.
+    void walkPacksAnyExactBins_data() {
+        QTest::addColumn<Sizes>("sizes");
+        QTest::addColumn<bool>("exists");
+        QTest::newRow("one, two and three items") << Sizes{100, 70, 60, 40, 35, 35, 30, 30} << true;
+        QTest::newRow("pairs only, sizes repeat") << Sizes{60, 60, 60, 40, 40, 40} << true;
+        QTest::newRow("no bin can be filled") << Sizes{90, 90, 40, 40, 40} << false;
+        QTest::newRow("bins fill, but never all") << Sizes{70, 50, 50, 50, 40, 40} << false;
+    }
+    void walkPacksAnyExactBins() {
+        QFETCH(Sizes, sizes);
+        QFETCH(bool, exists);
+        const drovalin::PlanControl control;
+        drovalin::StepBudget budget(1'000'000, control);
+        drovalin::Packing packing;
+        QCOMPARE(drovalin::ExactFillWalk(sizes, 100, budget).Run(packing), exists);
+        if (exists) QVERIFY(ExactlyFilled(packing, sizes, 100));
     }
 
     // Sizes in bytes whose kilobytes, rounded, would fit where the bytes do not, or the other way round.
