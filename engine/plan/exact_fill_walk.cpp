@@ -20,6 +20,16 @@ constexpr int kSwapDraws = 4;
 
 }  // namespace
 
+bool ExactFillWalk::Applies(const std::vector<std::int64_t>& sizes, std::int64_t limit) {
+    if (sizes.empty() || limit <= 0) return false;
+    std::int64_t sum = 0;
+    for (const std::int64_t size : sizes) {
+        if (size > limit || 4 * size < limit) return false;
+        sum += size;
+    }
+    return sum % limit == 0;
+}
+
 ExactFillWalk::ExactFillWalk(const std::vector<std::int64_t>& sizes, std::int64_t limit, StepBudget& budget)
     : limit_(limit), budget_(budget), sizes_(sizes) {
     binOf_.assign(sizes.size(), kNone);
@@ -45,7 +55,7 @@ std::int32_t ExactFillWalk::CopyOf(std::int32_t kind, bool pooled, std::int32_t 
     for (const std::int32_t item : copies_[At(kind)]) {
         if (item == avoid1 || item == avoid2) continue;
         const std::int32_t bin = binOf_[At(item)];
-        if (pooled ? poolAt_[At(item)] != kNone : bin != kNone && bin != avoidBin) return item;
+        if (pooled ? poolAt_[At(item)] != kNone : bin >= fixedBins_ && bin != avoidBin) return item;
     }
     return kNone;
 }
@@ -122,12 +132,23 @@ bool ExactFillWalk::CountSets() {
 }
 
 bool ExactFillWalk::Run(Packing& packing) {
+    for (std::size_t i = 0; i < sizes_.size(); ++i) closestRest_.push_back(static_cast<std::int32_t>(i));
     if (!CountSets()) return false;
     for (std::size_t i = 0; i < sizes_.size(); ++i) Pool(static_cast<std::int32_t>(i));
     std::shuffle(fresh_.begin(), fresh_.end(), random_);
+    // Items of exactly a quarter fill bins four at a time, set aside for good: otherwise the pool would
+    // need four of them at once to ever empty.
+    const std::int32_t quarter = limit_ % 4 == 0 ? KindOf(limit_ / 4) : kNone;
+    if (quarter != kNone) {
+        const auto& copies = copies_[At(quarter)];
+        for (std::size_t i = 0; i + 4 <= copies.size(); i += 4)
+            NewBin({copies[i], copies[i + 1], copies[i + 2], copies[i + 3]});
+        fixedBins_ = static_cast<std::int32_t>(copies.size() / 4);
+    }
     while (!pool_.empty()) {
         if (!budget_.Spend(1)) return false;
         if (!fresh_.empty() && PackFromPool()) continue;
+        if (pool_.size() < closestRest_.size()) KeepIfClosest();
         ListSwaps();
         if (!swaps_.empty() && (pool_.size() >= kBreakPool || random_() % kBreakOdds != 0)) {
             Swap swap = swaps_[random_() % swaps_.size()];
@@ -138,10 +159,10 @@ bool ExactFillWalk::Run(Packing& packing) {
             Dissolve(binOf_[At(swap.partner)], swap.partner);
             lastBin_ = NewBin({swap.first, swap.second, swap.partner});
         } else if (!Break()) {
-            if (pool_.size() == sizes_.size()) return false;
+            if (pool_.size() + 4 * static_cast<std::size_t>(fixedBins_) == sizes_.size()) return false;
             // Nothing to swap or break up: a random bin's items join the pool.
             std::int32_t item = kNone;
-            while (item == kNone || binOf_[At(item)] == kNone)
+            while (item == kNone || binOf_[At(item)] < fixedBins_)
                 item = static_cast<std::int32_t>(random_() % sizes_.size());
             Dissolve(binOf_[At(item)], kNone);
             lastBin_ = kNone;
@@ -188,7 +209,7 @@ void ExactFillWalk::ListSwaps() {
         if (kind == kNone) return;
         for (const std::int32_t partner : copies_[At(kind)]) {
             const std::int32_t bin = binOf_[At(partner)];
-            if (bin != kNone && bin != lastBin_) swaps_.push_back({first, second, partner});
+            if (bin >= fixedBins_ && bin != lastBin_) swaps_.push_back({first, second, partner});
         }
     };
     for (std::size_t i = 0; i < pool_.size(); ++i) {
@@ -207,7 +228,7 @@ bool ExactFillWalk::Break() {
         const std::int32_t first = pool_[random_() % pool_.size()];
         const auto second = static_cast<std::int32_t>(random_() % sizes_.size());
         const std::int32_t secondBin = binOf_[At(second)];
-        if (secondBin == kNone) continue;
+        if (secondBin < fixedBins_) continue;
         const std::int64_t rest = limit_ - sizes_[At(first)] - sizes_[At(second)];
         if (rest < 0) continue;
         const std::int32_t third = rest == 0 ? kNone : CopyOf(KindOf(rest), false, kNone, kNone, secondBin);
@@ -218,6 +239,13 @@ bool ExactFillWalk::Break() {
         return true;
     }
     return false;
+}
+
+void ExactFillWalk::KeepIfClosest() {
+    if (!budget_.Spend(static_cast<std::int64_t>(sizes_.size()))) return;
+    closestBins_ = Result();
+    closestRest_ = pool_;
+    std::sort(closestRest_.begin(), closestRest_.end());
 }
 
 Packing ExactFillWalk::Result() const {

@@ -9,8 +9,9 @@
 
 namespace drovalin {
 
-// A walk for the packings ExactFillSearch looks for (every bin filled exactly, each item over a quarter of
-// the limit) that suits folders with very many such packings, where a tree search gets lost. Every bin
+// A walk for packings that fill every bin exactly with items of at least a quarter of the limit; items of
+// exactly a quarter are first set aside four to a bin, as many as they make, and the rest go three or
+// fewer to a bin. It suits folders with very many such packings, where a tree search gets lost. Every bin
 // stays exactly full all along; the items in no bin (the pool) therefore always add up to whole bins, and
 // when only one bin's worth is left it fills that bin. A step packs a set of pool items that fills a bin;
 // failing that, it swaps pool items for packed ones that add up to the same, or now and then, while the
@@ -19,8 +20,15 @@ namespace drovalin {
 // go by a seeded random order, the same on every run. Ends when the pool is empty or the budget is spent.
 class ExactFillWalk {
   public:
+    // True when sizes, largest first, could fill bins exactly as the walk packs them.
+    static bool Applies(const std::vector<std::int64_t>& sizes, std::int64_t limit);
+
     ExactFillWalk(const std::vector<std::int64_t>& sizes, std::int64_t limit, StepBudget& budget);
     bool Run(Packing& packing);
+    // After Run failed: the exactly filled bins of the walk's state with the fewest items left over, and
+    // those items, largest first.
+    const Packing& ClosestBins() const { return closestBins_; }
+    const std::vector<std::int32_t>& ClosestRest() const { return closestRest_; }
 
   private:
     static constexpr std::int32_t kNone = -1;
@@ -47,6 +55,7 @@ class ExactFillWalk {
     void ListSwaps();
     bool Break();
     Packing Result() const;
+    void KeepIfClosest();
     // How many sets that fill a bin the items that swap would release belong to.
     std::int64_t Released(const Swap& swap) const;
     // Per item, the sets of it and a larger or smaller item and at most one of some kind that fill a bin,
@@ -68,6 +77,9 @@ class ExactFillWalk {
     std::vector<Swap> swaps_;
     std::vector<std::int64_t> sets_;  // per item, from CountSets
     std::int32_t lastBin_ = kNone;
+    std::int32_t fixedBins_ = 0;  // the bins of four quarters, first of bins_, never broken up
+    Packing closestBins_;
+    std::vector<std::int32_t> closestRest_;
     std::mt19937_64 random_{1};
 };
 

@@ -22,6 +22,7 @@ constexpr std::int64_t kBoundSteps = 6'000'000;
 constexpr std::int64_t kCoverSteps = 60'000'000;
 constexpr std::int64_t kWalkSteps = 16'000'000;
 constexpr std::int64_t kFirstCoverSteps = 6'000'000;
+constexpr std::int64_t kRestSteps = 2'000'000;
 constexpr std::int64_t kExactSteps = 18'000'000;
 constexpr std::int64_t kRepairSteps = 8'000'000;
 constexpr std::int64_t kCompletionSteps = 8'000'000;
@@ -38,6 +39,28 @@ Packing Fill(const std::vector<std::int64_t>& sizes, std::int64_t limit, Packing
     return filled.size() < best.size() ? filled : best;
 }
 
+// The walk's closest state: its exactly filled bins, and the items it left over packed on their own, as
+// few bins as bin completion finds; kept when that makes fewer bins than best.
+Packing WithRestPacked(const std::vector<std::int64_t>& sizes, std::int64_t limit, const ExactFillWalk& walk,
+                       Packing best, StepBudget& budget) {
+    const std::vector<std::int32_t>& rest = walk.ClosestRest();
+    std::vector<std::int64_t> part;
+    for (const std::int32_t item : rest) part.push_back(sizes[static_cast<std::size_t>(item)]);
+    Packing packed = Fill(part, limit, FirstFitDecreasing(part, limit), budget);
+    StepBudget steps(budget, kRestSteps);
+    Packing fewer;
+    while (static_cast<std::int64_t>(packed.size()) > BinLowerBoundL2(part, limit) &&
+           CompletionSearch(part, limit, steps).Run(static_cast<std::int64_t>(packed.size()) - 1, fewer))
+        packed = std::move(fewer);
+    if (walk.ClosestBins().size() + packed.size() >= best.size()) return best;
+    Packing result = walk.ClosestBins();
+    for (const auto& bin : packed) {
+        result.emplace_back();
+        for (const std::int32_t item : bin) result.back().push_back(rest[static_cast<std::size_t>(item)]);
+    }
+    return result;
+}
+
 // Bin completion toward the bound, then the local search that empties bins. A search that ends without
 // finding a packing, rather than running out of steps, proves that many bins too few: proven rises.
 Packing Search(const std::vector<std::int64_t>& sizes, std::int64_t limit, Packing best, std::int64_t& proven,
@@ -46,23 +69,23 @@ Packing Search(const std::vector<std::int64_t>& sizes, std::int64_t limit, Packi
     if (bins() <= proven) return best;
     Packing found;
     const bool exact = ExactFillSearch::Applies(sizes, limit);
-    if (exact) {
-        const auto cover = [&](std::int64_t steps) {
-            StepBudget part(budget, steps);
-            ExactCoverSearch search(sizes, limit, part);
-            if (search.Run(found) && IsPacking(found, sizes, limit)) return true;
-            if (search.Proven()) proven = std::max(proven, BinLowerBound(sizes, limit) + 1);
-            return false;
-        };
-        // A short exact cover search settles folders where few sets fill a bin, either way; the walk
-        // suits those where very many do; the cover search then has its whole budget.
-        if (cover(kFirstCoverSteps)) return found;
-        if (bins() > proven) {
-            StepBudget walk(budget, kWalkSteps);
-            if (ExactFillWalk(sizes, limit, walk).Run(found) && IsPacking(found, sizes, limit)) return found;
-            if (cover(kCoverSteps)) return found;
-        }
+    const auto cover = [&](std::int64_t steps) {
+        StepBudget part(budget, steps);
+        ExactCoverSearch search(sizes, limit, part);
+        if (search.Run(found) && IsPacking(found, sizes, limit)) return true;
+        if (search.Proven()) proven = std::max(proven, BinLowerBound(sizes, limit) + 1);
+        return false;
+    };
+    // A short exact cover search settles folders where few sets fill a bin, either way; the walk suits
+    // those where very many do; the cover search then has its whole budget.
+    if (exact && cover(kFirstCoverSteps)) return found;
+    if (bins() > proven && ExactFillWalk::Applies(sizes, limit)) {
+        StepBudget part(budget, kWalkSteps);
+        ExactFillWalk walk(sizes, limit, part);
+        if (walk.Run(found) && IsPacking(found, sizes, limit)) return found;
+        best = WithRestPacked(sizes, limit, walk, std::move(best), budget);
     }
+    if (exact && bins() > proven && cover(kCoverSteps)) return found;
     if (exact && bins() > proven) {
         StepBudget part(budget, kExactSteps);
         ExactFillSearch search(sizes, limit, part);
@@ -153,8 +176,9 @@ PackingResult PlanPacking(const std::vector<std::int64_t>& sizes, std::int64_t l
             static_cast<std::int32_t>(std::find(sizes.begin(), sizes.end(), 0) - sizes.begin());
         const std::vector<std::int64_t> nonzero(sizes.begin(), sizes.begin() + sized);
         // The exact cover search's steps come on top, so that the other searches keep theirs.
-        StepBudget budget(
-            kPlanSteps + (ExactFillSearch::Applies(nonzero, limit) ? kCoverSteps + kWalkSteps : 0), control);
+        StepBudget budget(kPlanSteps + (ExactFillSearch::Applies(nonzero, limit) ? kCoverSteps : 0) +
+                              (ExactFillWalk::Applies(nonzero, limit) ? kWalkSteps : 0),
+                          control);
         Packing best;
         for (auto& bin : result.bins) {
             std::erase_if(bin, [sized](std::int32_t item) { return item >= sized; });

@@ -257,25 +257,32 @@ class TestMediaPlan : public QObject {
     }
 
     // Exact-triplet folders made from planted triples and shuffled, from dense (sizes repeat) to sparse
-    // (each file fits few triples): the plan uses the media they were made from and proves it.
+    // (each file fits few triples), some with bins of four files of exactly a quarter: the plan uses the
+    // media they were made from and proves it.
     void exactTripletsPlannedOptimally_data() {
         QTest::addColumn<int>("capacity");
         QTest::addColumn<int>("media");
-        QTest::newRow("1,000 KB, 20 media") << 1000 << 20;
-        QTest::newRow("1,000 KB, 300 media") << 1000 << 300;
-        QTest::newRow("1,440 KB, 150 media") << 1440 << 150;
-        QTest::newRow("4,700 KB, 200 media") << 4700 << 200;
-        QTest::newRow("10,000 KB, 250 media") << 10000 << 250;
-        QTest::newRow("1,000,003 KB, 400 media") << 1000003 << 400;
-        QTest::newRow("BD-R DL, 500 media") << 48877568 << 500;
+        QTest::addColumn<int>("quarterBins");
+        QTest::newRow("1,000 KB, 20 media") << 1000 << 20 << 0;
+        QTest::newRow("1,000 KB, 300 media") << 1000 << 300 << 0;
+        QTest::newRow("1,440 KB, 150 media") << 1440 << 150 << 0;
+        QTest::newRow("4,700 KB, 200 media") << 4700 << 200 << 0;
+        QTest::newRow("7,777 KB, 300 media, two of quarters") << 7777 << 300 << 2;
+        QTest::newRow("10,000 KB, 250 media") << 10000 << 250 << 0;
+        QTest::newRow("23,456 KB, 400 media") << 23456 << 400 << 0;
+        QTest::newRow("1,000,003 KB, 400 media") << 1000003 << 400 << 0;
+        QTest::newRow("BD-R DL, 500 media") << 48877568 << 500 << 0;
     }
     void exactTripletsPlannedOptimally() {
         QFETCH(int, capacity);
         QFETCH(int, media);
+        QFETCH(int, quarterBins);
         std::mt19937_64 random(static_cast<std::uint64_t>(capacity) * 31 + static_cast<std::uint64_t>(media));
-        const auto table = Table(Triplets(random, media, capacity));
+        Sizes sizes = Triplets(random, media, capacity);
+        sizes.insert(sizes.end(), 4 * static_cast<std::size_t>(quarterBins), (capacity - 1) / 4);
+        const auto table = Table(sizes);
         const MediaPlan plan = drovalin::PlanMedia(*table, capacity);
-        QCOMPARE(static_cast<int>(plan.media.size()), media);
+        QCOMPARE(static_cast<int>(plan.media.size()), media + quarterBins);
         QVERIFY(plan.ProvenOptimal());
         QVERIFY(BrokenPromise(*table, plan, capacity).isEmpty());
     }
@@ -461,13 +468,14 @@ class TestMediaPlan : public QObject {
         QVERIFY(ExactlyFilled(packing, sizes, limit));
     }
 
-    // The walk with bins of one, two and three items, and where no exact filling exists: it gives up
-    // when its steps are spent, or at once when no bin can be filled at all.
+    // The walk with bins of one to four items, and where no exact filling exists: it gives up when its
+    // steps are spent, or at once when no bin can be filled at all, keeping the state closest to one.
     void walkPacksAnyExactBins_data() {
         QTest::addColumn<Sizes>("sizes");
         QTest::addColumn<bool>("exists");
         QTest::newRow("one, two and three items") << Sizes{100, 70, 60, 40, 35, 35, 30, 30} << true;
         QTest::newRow("pairs only, sizes repeat") << Sizes{60, 60, 60, 40, 40, 40} << true;
+        QTest::newRow("four quarters") << Sizes{50, 25, 25, 25, 25, 25, 25} << true;
         QTest::newRow("no bin can be filled") << Sizes{90, 90, 40, 40, 40} << false;
         QTest::newRow("bins fill, but never all") << Sizes{70, 50, 50, 50, 40, 40} << false;
     }
@@ -477,8 +485,24 @@ class TestMediaPlan : public QObject {
         const drovalin::PlanControl control;
         drovalin::StepBudget budget(1'000'000, control);
         drovalin::Packing packing;
-        QCOMPARE(drovalin::ExactFillWalk(sizes, 100, budget).Run(packing), exists);
-        if (exists) QVERIFY(ExactlyFilled(packing, sizes, 100));
+        drovalin::ExactFillWalk walk(sizes, 100, budget);
+        QCOMPARE(walk.Run(packing), exists);
+        if (exists) {
+            QVERIFY(ExactlyFilled(packing, sizes, 100));
+        } else {
+            // The closest state is whole: its bins exact, the items left over each in a bin of their own.
+            drovalin::Packing closest = walk.ClosestBins();
+            for (const std::int32_t item : walk.ClosestRest()) closest.push_back({item});
+            QVERIFY(!walk.ClosestRest().empty());
+            QCOMPARE(static_cast<int>(closest.size()) - static_cast<int>(walk.ClosestRest().size()),
+                     static_cast<int>(walk.ClosestBins().size()));
+            for (const auto& bin : walk.ClosestBins()) {
+                std::int64_t fill = 0;
+                for (const std::int32_t item : bin) fill += sizes[static_cast<std::size_t>(item)];
+                QCOMPARE(fill, std::int64_t{100});
+            }
+            QVERIFY(drovalin::IsPacking(closest, sizes, 100));
+        }
     }
 
     // Sizes in bytes whose kilobytes, rounded, would fit where the bytes do not, or the other way round.
