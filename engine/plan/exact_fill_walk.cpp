@@ -9,9 +9,12 @@ namespace {
 std::size_t At(std::int32_t index) { return static_cast<std::size_t>(index); }
 
 // While the pool holds fewer items than this, one step in kBreakOdds breaks two bins up rather than
-// swapping: swaps alone keep a small pool among a few states.
+// swapping: swaps alone keep a small pool among a few states. A larger pool with at most kThinSwaps swaps
+// breaks up one step in kThinBreakOdds.
 constexpr std::size_t kBreakPool = 9;
 constexpr std::uint64_t kBreakOdds = 10;
+constexpr std::size_t kThinSwaps = 2;
+constexpr std::uint64_t kThinBreakOdds = 5;
 // Random pairs of a pool item and a packed item tried for a new bin before a bin is simply emptied.
 constexpr int kBreakTries = 200;
 // Swaps drawn per step, the one whose released items belong to the most sets taken: items that fit in
@@ -150,7 +153,11 @@ bool ExactFillWalk::Run(Packing& packing) {
         if (!fresh_.empty() && PackFromPool()) continue;
         if (pool_.size() < closestRest_.size()) KeepIfClosest();
         ListSwaps();
-        if (!swaps_.empty() && (pool_.size() >= kBreakPool || random_() % kBreakOdds != 0)) {
+        const bool breakUp =
+            swaps_.empty() ||
+            (pool_.size() < kBreakPool ? random_() % kBreakOdds == 0
+                                       : swaps_.size() <= kThinSwaps && random_() % kThinBreakOdds == 0);
+        if (!breakUp) {
             Swap swap = swaps_[random_() % swaps_.size()];
             for (int draw = 1; draw < kSwapDraws; ++draw) {
                 const Swap other = swaps_[random_() % swaps_.size()];
