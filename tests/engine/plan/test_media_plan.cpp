@@ -287,6 +287,24 @@ class TestMediaPlan : public QObject {
         QVERIFY(BrokenPromise(*table, plan, capacity).isEmpty());
     }
 
+    // Exact-triplet folders in the band where the exact searches may give up (each file in a few dozen
+    // triples): the plan is still within one medium of the optimum, from the walk's closest state.
+    void hardExactTripletsWithinOneMedium_data() {
+        QTest::addColumn<int>("capacity");
+        QTest::addColumn<int>("media");
+        QTest::newRow("65,536 KB, 300 media") << 65536 << 300;
+        QTest::newRow("333,333 KB, 450 media") << 333333 << 450;
+    }
+    void hardExactTripletsWithinOneMedium() {
+        QFETCH(int, capacity);
+        QFETCH(int, media);
+        std::mt19937_64 random(static_cast<std::uint64_t>(capacity) + static_cast<std::uint64_t>(media));
+        const auto table = Table(Triplets(random, media, capacity));
+        const MediaPlan plan = drovalin::PlanMedia(*table, capacity);
+        QVERIFY(static_cast<int>(plan.media.size()) <= media + 1);
+        QVERIFY(BrokenPromise(*table, plan, capacity).isEmpty());
+    }
+
     // The exact cover search on small folders that may or may not fill their bins exactly (planted
     // triples, some with two sizes shifted against each other): it finds an exact packing exactly when
     // brute force does, and otherwise proves there is none. Small limits make sizes repeat, where the
