@@ -8,6 +8,7 @@
 #include "plan/exact_fill_repair.h"
 #include "plan/exact_fill_search.h"
 #include "plan/exact_fill_walk.h"
+#include "plan/overflow_search.h"
 #include "plan/relaxation_bound.h"
 #include "plan/slack_filling.h"
 #include "plan/step_budget.h"
@@ -23,6 +24,11 @@ constexpr std::int64_t kCoverSteps = 60'000'000;
 constexpr std::int64_t kWalkSteps = 16'000'000;
 constexpr std::int64_t kFirstCoverSteps = 6'000'000;
 constexpr std::int64_t kRestSteps = 2'000'000;
+// The overflow search: steps on a whole folder and on a large one, and at least per attempt.
+constexpr std::int64_t kSpreadSteps = 6'000'000;
+constexpr std::int64_t kLargeSpreadSteps = 16'000'000;
+constexpr std::int64_t kSpreadAttemptSteps = 2'000'000;
+constexpr std::int64_t kSpreadStepsPerItem = 100;
 constexpr std::int64_t kExactSteps = 18'000'000;
 constexpr std::int64_t kRepairSteps = 8'000'000;
 constexpr std::int64_t kCompletionSteps = 8'000'000;
@@ -61,6 +67,30 @@ Packing WithRestPacked(const std::vector<std::int64_t>& sizes, std::int64_t limi
     return result;
 }
 
+// The overflow search between the bound and the fewest bins found so far, halving the gap: each success
+// lowers the top, each failure (counted as no packing) raises the bottom. Where there is room to spare it
+// meets the bound within a few thousand steps on small folders.
+Packing Spread(const std::vector<std::int64_t>& sizes, std::int64_t limit, Packing best, std::int64_t proven,
+               std::int64_t steps, StepBudget& budget) {
+    StepBudget part(budget, steps);
+    const std::int64_t attemptSteps =
+        std::max(kSpreadAttemptSteps, kSpreadStepsPerItem * static_cast<std::int64_t>(sizes.size()));
+    std::int64_t low = std::max<std::int64_t>(proven, 1);
+    std::int64_t high = static_cast<std::int64_t>(best.size());
+    Packing found;
+    while (low < high && part.Left()) {
+        const std::int64_t bins = low + (high - low) / 2;
+        StepBudget attempt(part, attemptSteps);
+        if (OverflowSearch(sizes, limit, attempt).Run(bins, found)) {
+            best = std::move(found);
+            high = bins;
+        } else {
+            low = bins + 1;
+        }
+    }
+    return best;
+}
+
 // Bin completion toward the bound, then the local search that empties bins. A search that ends without
 // finding a packing, rather than running out of steps, proves that many bins too few: proven rises.
 Packing Search(const std::vector<std::int64_t>& sizes, std::int64_t limit, Packing best, std::int64_t& proven,
@@ -69,6 +99,11 @@ Packing Search(const std::vector<std::int64_t>& sizes, std::int64_t limit, Packi
     if (bins() <= proven) return best;
     Packing found;
     const bool exact = ExactFillSearch::Applies(sizes, limit);
+    // Folders that must fill bins exactly leave the overflow search no room to move in.
+    if (!ExactFillWalk::Applies(sizes, limit)) {
+        best = Spread(sizes, limit, std::move(best), proven, kSpreadSteps, budget);
+        if (bins() <= proven) return best;
+    }
     const auto cover = [&](std::int64_t steps) {
         StepBudget part(budget, steps);
         ExactCoverSearch search(sizes, limit, part);
@@ -195,6 +230,8 @@ PackingResult PlanPacking(const std::vector<std::int64_t>& sizes, std::int64_t l
             result.provenBound = std::max(result.provenBound, RelaxationBound(nonzero, limit, enough, part));
         }
         if (static_cast<std::int64_t>(best.size()) > result.provenBound) {
+            if (!whole && !ExactFillWalk::Applies(nonzero, limit))
+                best = Spread(nonzero, limit, std::move(best), result.provenBound, kLargeSpreadSteps, budget);
             best = whole ? Search(nonzero, limit, std::move(best), result.provenBound, budget)
                          : ImproveEmptiest(nonzero, limit, std::move(best), budget);
         }

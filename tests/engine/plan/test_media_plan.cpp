@@ -13,6 +13,7 @@
 #include "plan/exact_fill_search.h"
 #include "plan/exact_fill_walk.h"
 #include "plan/media_plan.h"
+#include "plan/overflow_search.h"
 #include "plan/packing.h"
 #include "plan/pattern_knapsack.h"
 #include "plan/relaxation_bound.h"
@@ -225,6 +226,61 @@ class TestMediaPlan : public QObject {
             drovalin::StepBudget budget(10'000'000, control);
             QVERIFY(drovalin::RelaxationBound(sizes, limit, fewest + 1, budget) <= fewest);
         }
+    }
+
+    // The overflow search on small folders against brute force: it never returns a packing into fewer bins
+    // than the optimum, any packing it returns is whole and within the limit, and with room to spare it
+    // finds the optimum nearly always.
+    void overflowSearchAgreesWithBruteForce_data() {
+        QTest::addColumn<qint64>("low");
+        QTest::addColumn<qint64>("high");
+        QTest::addColumn<int>("leastFound");  // of 150 folders
+        QTest::newRow("any size") << qint64(1) << qint64(99) << 145;
+        QTest::newRow("video-like, 15 to 55 %") << qint64(15) << qint64(55) << 145;
+        QTest::newRow("a quarter to a half") << qint64(25) << qint64(50) << 145;
+    }
+    void overflowSearchAgreesWithBruteForce() {
+        QFETCH(qint64, low);
+        QFETCH(qint64, high);
+        QFETCH(int, leastFound);
+        std::mt19937_64 random(static_cast<std::uint64_t>(low * 100 + high));
+        int found = 0;
+        for (int round = 0; round < 150; ++round) {
+            Sizes sizes = RandomSizes(random, 2 + static_cast<int>(random() % 9), low, high);
+            std::sort(sizes.rbegin(), sizes.rend());
+            const auto fewest = static_cast<std::int64_t>(FewestBins(sizes, 99));
+            for (const std::int64_t bins : {fewest - 1, fewest}) {
+                const drovalin::PlanControl control;
+                drovalin::StepBudget budget(200'000, control);
+                drovalin::Packing packing;
+                const bool packed = drovalin::OverflowSearch(sizes, 99, budget).Run(bins, packing);
+                QVERIFY(!packed || bins == fewest);
+                if (packed)
+                    QVERIFY(drovalin::IsPacking(packing, sizes, 99) && std::int64_t(packing.size()) == bins);
+                found += packed;
+            }
+        }
+        QVERIFY2(found >= leastFound, qPrintable(QString::number(found)));
+    }
+
+    // Video-like folders (files of 15 to 55 % of a medium), where first-fit decreasing needs one to three
+    // media more: the plan meets the bound.
+    void videoLikeFoldersMeetTheBound_data() {
+        QTest::addColumn<int>("capacity");
+        QTest::addColumn<int>("files");
+        QTest::newRow("CD, 240 files") << 720000 << 240;
+        QTest::newRow("DVD, 160 files") << 4590208 << 160;
+        QTest::newRow("BD, 200 files") << 24438784 << 200;
+    }
+    void videoLikeFoldersMeetTheBound() {
+        QFETCH(int, capacity);
+        QFETCH(int, files);
+        std::mt19937_64 random(static_cast<std::uint64_t>(capacity + files));
+        const auto table = Table(RandomSizes(random, files, capacity * 15LL / 100, capacity * 55LL / 100));
+        const MediaPlan plan = drovalin::PlanMedia(*table, capacity);
+        QVERIFY(plan.firstFitMedia > plan.lowerBound);
+        QCOMPARE(static_cast<std::int64_t>(plan.media.size()), plan.lowerBound);
+        QVERIFY(BrokenPromise(*table, plan, capacity).isEmpty());
     }
 
     // First-fit decreasing needs more media here; the plan finds the triplets.
