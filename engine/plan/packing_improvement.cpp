@@ -134,6 +134,8 @@ Packing Search(const std::vector<std::int64_t>& sizes, std::int64_t limit, Packi
             StepBudget repair(budget, kRepairSteps);
             if (ExactFillRepair(sizes, limit, repair).Run(found)) return found;
         }
+        // One bin fewer would have to be filled exactly, which every search above has looked for.
+        if (bins() == BinLowerBound(sizes, limit) + 1) return best;
     }
     {
         // The bound first, with half the steps: when it can be reached, the little waste it allows keeps
