@@ -94,8 +94,10 @@ Packing Spread(const std::vector<std::int64_t>& sizes, std::int64_t limit, Packi
     return best;
 }
 
-// Bin completion toward the bound, then the local search that empties bins. A search that ends without
-// finding a packing, rather than running out of steps, proves that many bins too few: proven rises.
+// The searches toward the bound in turn: the overflow search where there is room to spare, the exact-fill
+// searches where every bin may be filled exactly, bin completion, then the local search that empties bins.
+// A search that ends without finding a packing, rather than running out of steps, proves that many bins
+// too few: proven rises.
 Packing Search(const std::vector<std::int64_t>& sizes, std::int64_t limit, Packing best, std::int64_t& proven,
                StepBudget& budget) {
     const auto bins = [&] { return static_cast<std::int64_t>(best.size()); };
