@@ -15,17 +15,10 @@ constexpr std::int64_t kStepsPerKind = 4;
 
 ExactFillRepair::ExactFillRepair(const std::vector<std::int64_t>& sizes, std::int64_t limit,
                                  StepBudget& budget)
-    : limit_(limit), budget_(budget), sizes_(sizes) {
+    : limit_(limit), budget_(budget), sizes_(sizes), kinds_(sizes) {
     binOf_.assign(sizes.size(), kNone);
     freeAt_.assign(sizes.size(), kNone);
-    for (std::size_t i = 0; i < sizes.size(); ++i) {
-        if (kindSizes_.empty() || kindSizes_.back() != sizes[i]) {
-            kindSizes_.push_back(sizes[i]);
-            copies_.emplace_back();
-        }
-        copies_.back().push_back(static_cast<std::int32_t>(i));
-        Free(static_cast<std::int32_t>(i));
-    }
+    for (std::size_t i = 0; i < sizes.size(); ++i) Free(static_cast<std::int32_t>(i));
 }
 
 bool ExactFillRepair::Run(Packing& packing) {
@@ -39,15 +32,9 @@ bool ExactFillRepair::Run(Packing& packing) {
     return true;
 }
 
-std::size_t ExactFillRepair::KindOf(std::int64_t size) const {
-    const auto at = std::lower_bound(kindSizes_.begin(), kindSizes_.end(), size, std::greater<>());
-    return at != kindSizes_.end() && *at == size ? static_cast<std::size_t>(at - kindSizes_.begin())
-                                                 : kindSizes_.size();
-}
-
 std::int32_t ExactFillRepair::CopyOf(std::size_t kind, std::int32_t avoid1, std::int32_t avoid2) {
     std::int32_t chosen = kNone;
-    for (const std::int32_t item : copies_[kind]) {
+    for (const std::int32_t item : kinds_.items[kind]) {
         if (item == avoid1 || item == avoid2) continue;
         if (binOf_[static_cast<std::size_t>(item)] == kNone) return item;
         if (chosen == kNone || random_() % 2 == 0) chosen = item;
@@ -96,28 +83,28 @@ void ExactFillRepair::Move(std::int32_t item) {
                 add(partner, kNone);
                 continue;
             }
-            const std::size_t kind = KindOf(rest);
-            if (rest < 0 || kind == kindSizes_.size()) continue;
+            const std::size_t kind = kinds_.Of(rest);
+            if (rest < 0 || kind == kinds_.Count()) continue;
             const std::int32_t third = CopyOf(kind, item, partner);
             if (third != kNone) add(partner, third);
         }
     }
     if (ways.empty()) {
         if (room == 0) add(kNone, kNone);
-        const std::size_t single = KindOf(room);
-        if (single < kindSizes_.size()) {
+        const std::size_t single = kinds_.Of(room);
+        if (single < kinds_.Count()) {
             const std::int32_t copy = CopyOf(single, item, kNone);
             if (copy != kNone) add(copy, kNone);
         }
-        for (std::size_t first = 0; first < kindSizes_.size(); ++first) {
-            if (kindSizes_[first] >= room) continue;
-            const std::size_t second = KindOf(room - kindSizes_[first]);
-            if (second == kindSizes_.size() || second < first) continue;
+        for (std::size_t first = 0; first < kinds_.Count(); ++first) {
+            if (kinds_.kindSizes[first] >= room) continue;
+            const std::size_t second = kinds_.Of(room - kinds_.kindSizes[first]);
+            if (second == kinds_.Count() || second < first) continue;
             const std::int32_t a = CopyOf(first, item, kNone);
             const std::int32_t b = a == kNone ? kNone : CopyOf(second, item, a);
             if (b != kNone) add(a, b);
         }
-        budget_.Spend(static_cast<std::int64_t>(kindSizes_.size()) * kStepsPerKind);
+        budget_.Spend(static_cast<std::int64_t>(kinds_.Count()) * kStepsPerKind);
     }
     if (ways.empty()) return;
     std::size_t pick = 0;

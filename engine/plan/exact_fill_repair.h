@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "plan/packing.h"
+#include "plan/size_kinds.h"
 #include "plan/step_budget.h"
 
 namespace drovalin {
@@ -29,7 +30,6 @@ class ExactFillRepair {
         int emptied = 0;
     };
 
-    std::size_t KindOf(std::int64_t size) const;
     // A copy of kind other than avoid1 and avoid2, a free one when there is one.
     std::int32_t CopyOf(std::size_t kind, std::int32_t avoid1, std::int32_t avoid2);
     void Free(std::int32_t item);
@@ -40,8 +40,7 @@ class ExactFillRepair {
     std::int64_t limit_;
     StepBudget& budget_;
     const std::vector<std::int64_t>& sizes_;
-    std::vector<std::int64_t> kindSizes_;  // largest first
-    std::vector<std::vector<std::int32_t>> copies_;
+    SizeKinds kinds_;
     std::vector<std::int32_t> binOf_;   // per item, or kNone when free
     std::vector<std::int32_t> freeAt_;  // per item, its place in free_, or kNone
     std::vector<std::int32_t> free_;

@@ -34,28 +34,20 @@ bool ExactFillWalk::Applies(const std::vector<std::int64_t>& sizes, std::int64_t
 }
 
 ExactFillWalk::ExactFillWalk(const std::vector<std::int64_t>& sizes, std::int64_t limit, StepBudget& budget)
-    : limit_(limit), budget_(budget), sizes_(sizes) {
+    : limit_(limit), budget_(budget), sizes_(sizes), kinds_(sizes) {
     binOf_.assign(sizes.size(), kNone);
     poolAt_.assign(sizes.size(), kNone);
-    for (std::size_t i = 0; i < sizes.size(); ++i) {
-        if (kindSizes_.empty() || kindSizes_.back() != sizes[i]) {
-            kindSizes_.push_back(sizes[i]);
-            copies_.emplace_back();
-        }
-        copies_.back().push_back(static_cast<std::int32_t>(i));
-        kindOf_.push_back(static_cast<std::int32_t>(kindSizes_.size() - 1));
-    }
 }
 
 std::int32_t ExactFillWalk::KindOf(std::int64_t size) const {
-    const auto at = std::lower_bound(kindSizes_.begin(), kindSizes_.end(), size, std::greater<>());
-    return at != kindSizes_.end() && *at == size ? static_cast<std::int32_t>(at - kindSizes_.begin()) : kNone;
+    const std::size_t kind = kinds_.Of(size);
+    return kind == kinds_.Count() ? kNone : static_cast<std::int32_t>(kind);
 }
 
 std::int32_t ExactFillWalk::CopyOf(std::int32_t kind, bool pooled, std::int32_t avoid1, std::int32_t avoid2,
                                    std::int32_t avoidBin) {
     if (kind == kNone) return kNone;
-    for (const std::int32_t item : copies_[At(kind)]) {
+    for (const std::int32_t item : kinds_.items[At(kind)]) {
         if (item == avoid1 || item == avoid2) continue;
         const std::int32_t bin = binOf_[At(item)];
         if (pooled ? poolAt_[At(item)] != kNone : bin >= fixedBins_ && bin != avoidBin) return item;
@@ -116,7 +108,7 @@ std::int64_t ExactFillWalk::Released(const Swap& swap) const {
 
 bool ExactFillWalk::CountSets() {
     sets_.assign(sizes_.size(), 0);
-    const auto kinds = static_cast<std::ptrdiff_t>(kindSizes_.size());
+    const auto kinds = static_cast<std::ptrdiff_t>(kinds_.kindSizes.size());
     for (std::size_t i = 0; i < sizes_.size(); ++i) {
         if (!budget_.Spend(static_cast<std::int64_t>(sizes_.size() - i))) return false;
         // As the second item shrinks, the size a third would need grows: the kinds, largest first, are
@@ -125,8 +117,8 @@ bool ExactFillWalk::CountSets() {
         for (std::size_t j = i + 1; j < sizes_.size(); ++j) {
             const std::int64_t rest = limit_ - sizes_[i] - sizes_[j];
             if (rest < 0) continue;
-            while (kind >= 0 && kindSizes_[static_cast<std::size_t>(kind)] < rest) --kind;
-            if (rest != 0 && (kind < 0 || kindSizes_[static_cast<std::size_t>(kind)] != rest)) continue;
+            while (kind >= 0 && kinds_.kindSizes[static_cast<std::size_t>(kind)] < rest) --kind;
+            if (rest != 0 && (kind < 0 || kinds_.kindSizes[static_cast<std::size_t>(kind)] != rest)) continue;
             ++sets_[i];
             ++sets_[j];
         }
@@ -143,7 +135,7 @@ bool ExactFillWalk::Run(Packing& packing) {
     // need four of them at once to ever empty.
     const std::int32_t quarter = limit_ % 4 == 0 ? KindOf(limit_ / 4) : kNone;
     if (quarter != kNone) {
-        const auto& copies = copies_[At(quarter)];
+        const auto& copies = kinds_.items[At(quarter)];
         for (std::size_t i = 0; i + 4 <= copies.size(); i += 4)
             NewBin({copies[i], copies[i + 1], copies[i + 2], copies[i + 3]});
         fixedBins_ = static_cast<std::int32_t>(copies.size() / 4);
@@ -214,7 +206,7 @@ void ExactFillWalk::ListSwaps() {
     const auto add = [&](std::int32_t first, std::int32_t second, std::int64_t need) {
         const std::int32_t kind = KindOf(need);
         if (kind == kNone) return;
-        for (const std::int32_t partner : copies_[At(kind)]) {
+        for (const std::int32_t partner : kinds_.items[At(kind)]) {
             const std::int32_t bin = binOf_[At(partner)];
             if (bin >= fixedBins_ && bin != lastBin_) swaps_.push_back({first, second, partner});
         }

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "plan/packing.h"
+#include "plan/size_kinds.h"
 #include "plan/step_budget.h"
 
 namespace drovalin {
@@ -65,9 +66,7 @@ class ExactFillWalk {
     std::int64_t limit_;
     StepBudget& budget_;
     const std::vector<std::int64_t>& sizes_;
-    std::vector<std::int64_t> kindSizes_;  // largest first
-    std::vector<std::vector<std::int32_t>> copies_;
-    std::vector<std::int32_t> kindOf_;
+    SizeKinds kinds_;
     std::vector<std::int32_t> binOf_;   // per item, or kNone when pooled
     std::vector<std::int32_t> poolAt_;  // per item, its place in pool_, or kNone
     std::vector<std::int32_t> pool_;
