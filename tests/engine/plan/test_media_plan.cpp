@@ -264,7 +264,7 @@ class TestMediaPlan : public QObject {
     }
 
     // Video-like folders (files of 15 to 55 % of a medium), where first-fit decreasing needs one to three
-    // media more: the plan meets the bound.
+    // media more: the plan meets the bound, the same plan every time.
     void videoLikeFoldersMeetTheBound_data() {
         QTest::addColumn<int>("capacity");
         QTest::addColumn<int>("files");
@@ -281,6 +281,9 @@ class TestMediaPlan : public QObject {
         QVERIFY(plan.firstFitMedia > plan.lowerBound);
         QCOMPARE(static_cast<std::int64_t>(plan.media.size()), plan.lowerBound);
         QVERIFY(BrokenPromise(*table, plan, capacity).isEmpty());
+        // Seeded: the same media, file for file, on every run.
+        const MediaPlan again = drovalin::PlanMedia(*table, capacity);
+        for (std::size_t m = 0; m < plan.media.size(); ++m) QCOMPARE(again.media[m].rows, plan.media[m].rows);
     }
 
     // First-fit decreasing needs more media here; the plan finds the triplets.
