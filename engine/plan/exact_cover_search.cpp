@@ -12,9 +12,12 @@ namespace {
 constexpr std::size_t kMostSets = 600'000;
 // Rounds with a node limit; the round after them has none but the budget's.
 constexpr int kLimitedRounds = 40;
-// Passes of belief propagation over the sets, and their steps per set.
-constexpr int kBeliefPasses = 30;
+// Passes of belief propagation over the sets, at most (where each size has few sets the messages settle
+// only after some 60 passes; before, they point the wrong way for a third of the sizes), and their steps
+// per set; the passes end once no message moves by more than kSettled of itself.
+constexpr int kBeliefPasses = 150;
 constexpr std::int64_t kBeliefCost = 6 * kBeliefPasses;
+constexpr double kSettled = 1e-4;
 // Rounds that follow the beliefs add up to this much noise to each set's log belief, per round before;
 // ranks keep log beliefs to this many parts of one.
 constexpr double kBeliefNoise = 0.25;
@@ -34,6 +37,8 @@ ExactCoverSearch::ExactCoverSearch(const std::vector<std::int64_t>& sizes, std::
         }
         items_.back().push_back(static_cast<std::int32_t>(i));
     }
+    // Three in four sizes single.
+    sharp_ = 4 * sizes_.size() >= 3 * sizes.size();
     free_.assign(sizes_.size(), 0);
     ways_.assign(sizes_.size(), 0);
     lowest_.assign(sizes_.size(), 0);
@@ -63,14 +68,18 @@ bool ExactCoverSearch::Run(Packing& packing) {
 // Belief propagation for "each item in exactly one set": an item tells each of its sets how likely that
 // set is to cover it, from how likely the item's other sets are; a set tells each member the product of what
 // its other members say. The messages are damped and bounded, which keeps them from swinging on loops. A
-// size with several items needs several sets, which this ignores: there the beliefs only guide roughly.
+// size with several items needs several sets, which "exactly one" cannot say: where most sizes are single,
+// such a size tells its sets nothing (its messages would swing without end and unsettle the rest); where
+// few are, the beliefs only guide roughly.
 void ExactCoverSearch::Beliefs() {
     const std::size_t n = sets_.size();
     std::vector<std::array<double, 3>> toSet(n, {1.0, 1.0, 1.0});
     std::vector<std::array<double, 3>> toKind(n, {0.0, 0.0, 0.0});
     std::vector<double> sum(sizes_.size());
-    for (int pass = 0; pass < kBeliefPasses; ++pass) {
+    double moved = 1.0;
+    for (int pass = 0; pass < kBeliefPasses && moved > kSettled; ++pass) {
         budget_.Spend(kBeliefCost / kBeliefPasses * static_cast<std::int64_t>(n));
+        moved = 0.0;
         std::fill(sum.begin(), sum.end(), 0.0);
         for (std::size_t set = 0; set < n; ++set) {
             for (std::size_t slot = 0; slot < 3; ++slot) {
@@ -84,10 +93,13 @@ void ExactCoverSearch::Beliefs() {
         }
         for (std::size_t set = 0; set < n; ++set) {
             for (std::size_t slot = 0; slot < 3; ++slot) {
-                if (sets_[set][slot] == kNone) continue;
-                const double rest = sum[static_cast<std::size_t>(sets_[set][slot])] - toKind[set][slot];
+                const std::int32_t kind = sets_[set][slot];
+                if (kind == kNone || (sharp_ && items_[static_cast<std::size_t>(kind)].size() > 1)) continue;
+                const double rest = sum[static_cast<std::size_t>(kind)] - toKind[set][slot];
                 const double message = std::clamp(1.0 / std::max(rest, kTiny), kTiny, 1.0 / kTiny);
-                toSet[set][slot] = std::sqrt(toSet[set][slot] * message);
+                const double damped = std::sqrt(toSet[set][slot] * message);
+                moved = std::max(moved, std::abs(damped / toSet[set][slot] - 1.0));
+                toSet[set][slot] = damped;
             }
         }
     }
@@ -191,6 +203,33 @@ std::int32_t ExactCoverSearch::Branching() {
             fewest = ways;
             ties = 1;
         } else if (ways == fewest && randomOrder_ && random_() % ++ties == 0) {
+            chosen = static_cast<std::int32_t>(kind);
+        }
+    }
+    return fewest > 1 && noise_ >= 0 && sharp_ ? MostDecided() : chosen;
+}
+
+// The free kind whose likeliest live set holds the largest share of its live sets' beliefs: where each
+// size has few sets, the sizes the beliefs are surest of are nearly always right, and taking them first
+// leaves the rest a smaller, clearer problem.
+std::int32_t ExactCoverSearch::MostDecided() {
+    std::int32_t chosen = kNone;
+    double top = -1.0;
+    for (std::size_t kind = 0; kind < sizes_.size(); ++kind) {
+        if (free_[kind] == 0) continue;
+        double sum = 0.0, most = 0.0;
+        for (const auto& sets : holding_[kind]) {
+            budget_.Spend(static_cast<std::int64_t>(sets.size()));
+            for (const std::int32_t set : sets) {
+                if (dead_[static_cast<std::size_t>(set)] > 0) continue;
+                sum += belief_[static_cast<std::size_t>(set)];
+                most = std::max(most, belief_[static_cast<std::size_t>(set)]);
+            }
+        }
+        const double share =
+            std::log(most / sum) + std::uniform_real_distribution<double>(0.0, noise_)(random_);
+        if (share > top || chosen == kNone) {
+            top = share;
             chosen = static_cast<std::int32_t>(kind);
         }
     }

@@ -45,6 +45,7 @@ class ExactCoverSearch {
     void Kill(std::int32_t set);
     void Revive(std::int32_t set);
     std::int32_t Branching();
+    std::int32_t MostDecided();
     bool Place();
     // Of the sets for kind, those of lower rank are tried first.
     std::int64_t Rank(std::int32_t kind, std::int32_t set);
@@ -74,6 +75,8 @@ class ExactCoverSearch {
     bool exhausted_ = false;
     bool restart_ = false;
     bool proven_ = false;
+    // Most sizes are single, so that beliefs may say which size is surest.
+    bool sharp_ = false;
     std::mt19937_64 random_;
 };
 

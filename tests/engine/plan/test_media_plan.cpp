@@ -329,6 +329,7 @@ class TestMediaPlan : public QObject {
         QTest::newRow("7,777 KB, 300 media, two of quarters") << 7777 << 300 << 2;
         QTest::newRow("10,000 KB, 250 media") << 10000 << 250 << 0;
         QTest::newRow("23,456 KB, 400 media") << 23456 << 400 << 0;
+        QTest::newRow("600,000 KB, 400 media") << 600000 << 400 << 0;
         QTest::newRow("1,000,003 KB, 400 media") << 1000003 << 400 << 0;
         QTest::newRow("BD-R DL, 500 media") << 48877568 << 500 << 0;
     }
