@@ -12,11 +12,13 @@ namespace {
 constexpr std::size_t kMostSets = 600'000;
 // Rounds with a node limit; the round after them has none but the budget's.
 constexpr int kLimitedRounds = 40;
-// Passes of belief propagation over the sets, at most (where each size has few sets the messages settle
-// only after some 60 passes; before, they point the wrong way for a third of the sizes), and their steps
-// per set; the passes end once no message moves by more than kSettled of itself.
-constexpr int kBeliefPasses = 150;
-constexpr std::int64_t kBeliefCost = 6 * kBeliefPasses;
+// Passes of belief propagation over the sets: as many as a quarter of the steps left pays for, up to the
+// most (where each size has few sets the messages settle only after some 60 passes; before, they point the
+// wrong way for a third of the sizes), none when that is fewer than the fewest; they end once no message
+// moves by more than kSettled of itself. Steps per pass and set:
+constexpr std::int64_t kFewestBeliefPasses = 30;
+constexpr std::int64_t kBeliefPasses = 150;
+constexpr std::int64_t kBeliefPassCost = 6;
 constexpr double kSettled = 1e-4;
 // Rounds that follow the beliefs add up to this much noise to each set's log belief, per round before;
 // ranks keep log beliefs to this many parts of one.
@@ -50,9 +52,11 @@ bool ExactCoverSearch::Run(Packing& packing) {
     for (std::size_t kind = 0; kind < sizes_.size(); ++kind)
         for (std::size_t copy = 0; copy < items_[kind].size(); ++copy) Give(static_cast<std::int32_t>(kind));
     for (int round = 0; !exhausted_; ++round) {
-        // Beliefs cost a few passes over the sets; where there are too many, the other order serves.
-        if (round == 1 && kBeliefCost * static_cast<std::int64_t>(sets_.size()) <= budget_.Remaining() / 4)
-            Beliefs();
+        // Beliefs cost passes over the sets; where there are too many, the other order serves.
+        const std::int64_t passes =
+            std::min(kBeliefPasses, budget_.Remaining() / 4 /
+                                        (kBeliefPassCost * static_cast<std::int64_t>(sets_.size()) + 1));
+        if (round == 1 && passes >= kFewestBeliefPasses) Beliefs(passes);
         if (Round(round)) {
             packing = Assign();
             return true;
@@ -71,14 +75,14 @@ bool ExactCoverSearch::Run(Packing& packing) {
 // size with several items needs several sets, which "exactly one" cannot say: where most sizes are single,
 // such a size tells its sets nothing (its messages would swing without end and unsettle the rest); where
 // few are, the beliefs only guide roughly.
-void ExactCoverSearch::Beliefs() {
+void ExactCoverSearch::Beliefs(std::int64_t passes) {
     const std::size_t n = sets_.size();
     std::vector<std::array<double, 3>> toSet(n, {1.0, 1.0, 1.0});
     std::vector<std::array<double, 3>> toKind(n, {0.0, 0.0, 0.0});
     std::vector<double> sum(sizes_.size());
     double moved = 1.0;
-    for (int pass = 0; pass < kBeliefPasses && moved > kSettled; ++pass) {
-        budget_.Spend(kBeliefCost / kBeliefPasses * static_cast<std::int64_t>(n));
+    for (std::int64_t pass = 0; pass < passes && moved > kSettled; ++pass) {
+        budget_.Spend(kBeliefPassCost * static_cast<std::int64_t>(n));
         moved = 0.0;
         std::fill(sum.begin(), sum.end(), 0.0);
         for (std::size_t set = 0; set < n; ++set) {

@@ -50,7 +50,7 @@ class ExactCoverSearch {
     // Of the sets for kind, those of lower rank are tried first.
     std::int64_t Rank(std::int32_t kind, std::int32_t set);
     bool Round(int round);
-    void Beliefs();
+    void Beliefs(std::int64_t passes);
     Packing Assign() const;
 
     std::int64_t limit_;
