@@ -10,19 +10,25 @@
 
 namespace drovalin {
 
-// Packs items that must fill every bin exactly, each over a quarter of the limit, as an exact cover: the
+// Packs items that must fill every bin exactly, three or fewer to a bin, as an exact cover: the
 // sets of one to three sizes that fill a bin are listed first, then a depth-first search takes, for the
 // size with the fewest sets left (over all sizes, each needing as many sets as it has free items), each of
 // its sets in turn, and backs up as soon as a size with free items has none left. Equal sizes are one
 // element: a size's sets are taken in increasing order along a path, so the same bins are not tried in
 // another order. Each round has a node limit, growing from round to round. Even rounds try first the sets
 // whose partners have the fewest sets of their own (taking them removes the fewest sets from the others);
-// odd rounds try first the sets most likely to be in a cover by belief propagation over all sets, which
-// finds covers where each size has few sets, with more noise from round to round. Rounds after the first
+// odd rounds try first the sets most likely to be in a cover by belief propagation over all sets, with more
+// noise from round to round, and where most sizes are single they branch on the size whose likeliest set
+// is surest rather than on the one with the fewest sets, which finds covers where each size has a few
+// sets. Rounds after the first
 // break ties by a seeded random order, the same on every run. A round that ends without reaching its node
 // limit proves that no exact cover exists.
 class ExactCoverSearch {
   public:
+    // True when sizes could fill bins exactly, three or fewer to a bin as the search packs them: each at
+    // least a quarter of the limit, and fewer than four of exactly a quarter (four of those may share a bin).
+    static bool Applies(const std::vector<std::int64_t>& sizes, std::int64_t limit);
+
     // sizes largest first.
     ExactCoverSearch(const std::vector<std::int64_t>& sizes, std::int64_t limit, StepBudget& budget);
 

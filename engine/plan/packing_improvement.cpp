@@ -104,6 +104,8 @@ Packing Search(const std::vector<std::int64_t>& sizes, std::int64_t limit, Packi
     if (bins() <= proven) return best;
     Packing found;
     const bool exact = ExactFillSearch::Applies(sizes, limit);
+    // As exact, or with up to three items of exactly a quarter, which the other exact-fill searches refuse.
+    const bool coverable = ExactCoverSearch::Applies(sizes, limit);
     // Folders that must fill bins exactly leave the overflow search no room to move in.
     if (!ExactFillWalk::Applies(sizes, limit)) {
         best = Spread(sizes, limit, std::move(best), proven, kSpreadSteps, budget);
@@ -118,14 +120,14 @@ Packing Search(const std::vector<std::int64_t>& sizes, std::int64_t limit, Packi
     };
     // A short exact cover search settles folders where few sets fill a bin, either way; the walk suits
     // those where very many do; the cover search then has its whole budget.
-    if (exact && cover(kFirstCoverSteps)) return found;
+    if (coverable && cover(kFirstCoverSteps)) return found;
     if (bins() > proven && ExactFillWalk::Applies(sizes, limit)) {
         StepBudget part(budget, kWalkSteps);
         ExactFillWalk walk(sizes, limit, part);
         if (walk.Run(found) && IsPacking(found, sizes, limit)) return found;
         best = WithRestPacked(sizes, limit, walk, std::move(best), budget);
     }
-    if (exact && bins() > proven && cover(kCoverSteps)) return found;
+    if (coverable && bins() > proven && cover(kCoverSteps)) return found;
     if (exact && bins() > proven) {
         StepBudget part(budget, kExactSteps);
         ExactFillSearch search(sizes, limit, part);
@@ -136,9 +138,9 @@ Packing Search(const std::vector<std::int64_t>& sizes, std::int64_t limit, Packi
             StepBudget repair(budget, kRepairSteps);
             if (ExactFillRepair(sizes, limit, repair).Run(found)) return found;
         }
-        // One bin fewer would have to be filled exactly, which every search above has looked for.
-        if (bins() == BinLowerBound(sizes, limit) + 1) return best;
     }
+    // One bin fewer would have to be filled exactly, which every search above has looked for.
+    if (coverable && bins() == BinLowerBound(sizes, limit) + 1) return best;
     {
         // The bound first, with half the steps: when it can be reached, the little waste it allows keeps
         // the search short. Otherwise one bin fewer at a time, each success kept, until the steps run out.
@@ -218,7 +220,7 @@ PackingResult PlanPacking(const std::vector<std::int64_t>& sizes, std::int64_t l
             static_cast<std::int32_t>(std::find(sizes.begin(), sizes.end(), 0) - sizes.begin());
         const std::vector<std::int64_t> nonzero(sizes.begin(), sizes.begin() + sized);
         // The exact cover search's steps come on top, so that the other searches keep theirs.
-        StepBudget budget(kPlanSteps + (ExactFillSearch::Applies(nonzero, limit) ? kCoverSteps : 0) +
+        StepBudget budget(kPlanSteps + (ExactCoverSearch::Applies(nonzero, limit) ? kCoverSteps : 0) +
                               (ExactFillWalk::Applies(nonzero, limit) ? kWalkSteps : 0),
                           control);
         Packing best;

@@ -322,27 +322,36 @@ class TestMediaPlan : public QObject {
         QTest::addColumn<int>("capacity");
         QTest::addColumn<int>("media");
         QTest::addColumn<int>("quarterBins");
-        QTest::newRow("1,000 KB, 20 media") << 1000 << 20 << 0;
-        QTest::newRow("1,000 KB, 300 media") << 1000 << 300 << 0;
-        QTest::newRow("1,440 KB, 150 media") << 1440 << 150 << 0;
-        QTest::newRow("4,700 KB, 200 media") << 4700 << 200 << 0;
-        QTest::newRow("7,777 KB, 300 media, two of quarters") << 7777 << 300 << 2;
-        QTest::newRow("10,000 KB, 250 media") << 10000 << 250 << 0;
-        QTest::newRow("23,456 KB, 400 media") << 23456 << 400 << 0;
-        QTest::newRow("600,000 KB, 400 media") << 600000 << 400 << 0;
-        QTest::newRow("1,000,003 KB, 400 media") << 1000003 << 400 << 0;
-        QTest::newRow("BD-R DL, 500 media") << 48877568 << 500 << 0;
+        QTest::addColumn<int>("quarterTriples");  // media of a quarter and two others
+        QTest::newRow("1,000 KB, 20 media") << 1000 << 20 << 0 << 0;
+        QTest::newRow("1,000 KB, 300 media") << 1000 << 300 << 0 << 0;
+        QTest::newRow("1,440 KB, 150 media") << 1440 << 150 << 0 << 0;
+        QTest::newRow("4,700 KB, 200 media") << 4700 << 200 << 0 << 0;
+        QTest::newRow("7,777 KB, 300 media, two of quarters") << 7777 << 300 << 2 << 0;
+        QTest::newRow("10,000 KB, 250 media") << 10000 << 250 << 0 << 0;
+        QTest::newRow("23,456 KB, 400 media") << 23456 << 400 << 0 << 0;
+        QTest::newRow("600,000 KB, 400 media") << 600000 << 400 << 0 << 0;
+        QTest::newRow("1,000,003 KB, 400 media") << 1000003 << 400 << 0 << 0;
+        QTest::newRow("333,333 KB, 260 media, two with a quarter") << 333333 << 260 << 0 << 2;
+        QTest::newRow("1,000,001 KB, 500 media, three with a quarter") << 1000001 << 500 << 0 << 3;
+        QTest::newRow("BD-R DL, 500 media") << 48877568 << 500 << 0 << 0;
     }
     void exactTripletsPlannedOptimally() {
         QFETCH(int, capacity);
         QFETCH(int, media);
         QFETCH(int, quarterBins);
+        QFETCH(int, quarterTriples);
         std::mt19937_64 random(static_cast<std::uint64_t>(capacity) * 31 + static_cast<std::uint64_t>(media));
         Sizes sizes = Triplets(random, media, capacity);
-        sizes.insert(sizes.end(), 4 * static_cast<std::size_t>(quarterBins), (capacity - 1) / 4);
+        const std::int64_t quarter = (capacity - 1) / 4;
+        sizes.insert(sizes.end(), 4 * static_cast<std::size_t>(quarterBins), quarter);
+        for (int triple = 0; triple < quarterTriples; ++triple) {
+            const std::int64_t more = RandomSizes(random, 1, 0, quarter)[0];
+            sizes.insert(sizes.end(), {quarter, quarter + more, capacity - 1 - 2 * quarter - more});
+        }
         const auto table = Table(sizes);
         const MediaPlan plan = drovalin::PlanMedia(*table, capacity);
-        QCOMPARE(static_cast<int>(plan.media.size()), media + quarterBins);
+        QCOMPARE(static_cast<int>(plan.media.size()), media + quarterBins + quarterTriples);
         QVERIFY(plan.ProvenOptimal());
         QVERIFY(BrokenPromise(*table, plan, capacity).isEmpty());
     }
