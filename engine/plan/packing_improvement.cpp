@@ -32,8 +32,8 @@ constexpr std::int64_t kSpreadStepsPerItem = 100;
 // Above this many items an attempt needs more steps than a plan may take (a million video-like files: over
 // 14 million steps, seconds, even one percent below first-fit decreasing).
 constexpr std::size_t kLargeSpreadItems = 200'000;
-constexpr std::int64_t kExactSteps = 18'000'000;
-constexpr std::int64_t kRepairSteps = 8'000'000;
+constexpr std::int64_t kExactSteps = 6'000'000;
+constexpr std::int64_t kRepairSteps = 3'000'000;
 constexpr std::int64_t kCompletionSteps = 8'000'000;
 // The searches recurse about once per item; larger folders are improved a part at a time: the items of
 // the emptiest bins, up to this many, with fewer steps, since sorting and first-fit decreasing take their
