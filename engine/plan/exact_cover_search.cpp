@@ -32,13 +32,11 @@ constexpr double kTiny = 1e-9;
 bool ExactCoverSearch::Applies(const std::vector<std::int64_t>& sizes, std::int64_t limit) {
     if (sizes.empty() || limit <= 0) return false;
     std::int64_t sum = 0;
-    std::int64_t quarters = 0;
     for (const std::int64_t size : sizes) {
         if (size > limit || 4 * size < limit) return false;
-        quarters += 4 * size == limit;
         sum += size;
     }
-    return quarters < 4 && sum % limit == 0;
+    return sum % limit == 0;
 }
 
 ExactCoverSearch::ExactCoverSearch(const std::vector<std::int64_t>& sizes, std::int64_t limit,
@@ -89,8 +87,9 @@ bool ExactCoverSearch::Run(Packing& packing) {
 // few are, the beliefs only guide roughly.
 void ExactCoverSearch::Beliefs(std::int64_t passes) {
     const std::size_t n = sets_.size();
-    std::vector<std::array<double, 3>> toSet(n, {1.0, 1.0, 1.0});
-    std::vector<std::array<double, 3>> toKind(n, {0.0, 0.0, 0.0});
+    std::vector<std::array<double, kMostItems>> toSet(n);
+    std::vector<std::array<double, kMostItems>> toKind(n);
+    for (auto& messages : toSet) messages.fill(1.0);
     std::vector<double> sum(sizes_.size());
     double moved = 1.0;
     for (std::int64_t pass = 0; pass < passes && moved > kSettled; ++pass) {
@@ -98,17 +97,17 @@ void ExactCoverSearch::Beliefs(std::int64_t passes) {
         moved = 0.0;
         std::fill(sum.begin(), sum.end(), 0.0);
         for (std::size_t set = 0; set < n; ++set) {
-            for (std::size_t slot = 0; slot < 3; ++slot) {
+            for (std::size_t slot = 0; slot < kMostItems; ++slot) {
                 if (sets_[set][slot] == kNone) continue;
                 double product = 1.0;
-                for (std::size_t other = 0; other < 3; ++other)
+                for (std::size_t other = 0; other < kMostItems; ++other)
                     if (other != slot && sets_[set][other] != kNone) product *= toSet[set][other];
                 toKind[set][slot] = product;
                 sum[static_cast<std::size_t>(sets_[set][slot])] += product;
             }
         }
         for (std::size_t set = 0; set < n; ++set) {
-            for (std::size_t slot = 0; slot < 3; ++slot) {
+            for (std::size_t slot = 0; slot < kMostItems; ++slot) {
                 const std::int32_t kind = sets_[set][slot];
                 if (kind == kNone || (sharp_ && items_[static_cast<std::size_t>(kind)].size() > 1)) continue;
                 const double rest = sum[static_cast<std::size_t>(kind)] - toKind[set][slot];
@@ -121,7 +120,7 @@ void ExactCoverSearch::Beliefs(std::int64_t passes) {
     }
     belief_.assign(n, 1.0);
     for (std::size_t set = 0; set < n; ++set)
-        for (std::size_t slot = 0; slot < 3; ++slot)
+        for (std::size_t slot = 0; slot < kMostItems; ++slot)
             if (sets_[set][slot] != kNone) belief_[set] *= toSet[set][slot];
 }
 
@@ -140,22 +139,26 @@ bool ExactCoverSearch::ListSets() {
     };
     for (std::int32_t first = 0; first < kinds; ++first) {
         const std::int64_t room = limit_ - sizes_[static_cast<std::size_t>(first)];
-        if (room == 0) AddSet({first, kNone, kNone});
+        if (room == 0) AddSet({first, kNone, kNone, kNone});
+        if (const Set four{first, first, first, first};
+            4 * sizes_[static_cast<std::size_t>(first)] == limit_ && enough(four))
+            AddSet(four);
         std::int32_t second = first;
         for (; second < kinds; ++second) {
             const std::int64_t rest = room - sizes_[static_cast<std::size_t>(second)];
             if (rest > sizes_[static_cast<std::size_t>(second)]) break;
             if (rest < 0) continue;
-            const Set set{first, second, rest == 0 ? kNone : kindOf(rest)};
+            const Set set{first, second, rest == 0 ? kNone : kindOf(rest), kNone};
             if ((rest == 0 || set[2] != kNone) && enough(set)) AddSet(set);
         }
         if (!budget_.Spend(second - first + 1) || sets_.size() > kMostSets) return false;
     }
+    // Every kind lacks free items until they are given.
     dead_.assign(sets_.size(), 0);
     for (std::size_t set = 0; set < sets_.size(); ++set) {
         const Set& kinds = sets_[set];
-        dead_[set] =
-            1 + (kinds[1] != kNone && kinds[1] != kinds[0]) + (kinds[2] != kNone && kinds[2] != kinds[1]);
+        for (std::size_t slot = 0; slot < kMostItems; ++slot)
+            dead_[set] += kinds[slot] != kNone && (slot == 0 || kinds[slot] != kinds[slot - 1]);
     }
     return true;
 }
@@ -190,7 +193,7 @@ void ExactCoverSearch::Revive(std::int32_t set) {
 void ExactCoverSearch::Take(std::int32_t kind) {
     const std::int64_t had = free_[static_cast<std::size_t>(kind)]--;
     --freeCount_;
-    if (had > 3) return;
+    if (had > static_cast<std::int64_t>(kMostItems)) return;
     const auto& dying = holding_[static_cast<std::size_t>(kind)][static_cast<std::size_t>(had - 1)];
     budget_.Spend(static_cast<std::int64_t>(dying.size()));
     for (const std::int32_t set : dying) Kill(set);
@@ -199,7 +202,7 @@ void ExactCoverSearch::Take(std::int32_t kind) {
 void ExactCoverSearch::Give(std::int32_t kind) {
     const std::int64_t had = free_[static_cast<std::size_t>(kind)]++;
     ++freeCount_;
-    if (had >= 3) return;
+    if (had >= static_cast<std::int64_t>(kMostItems)) return;
     const auto& living = holding_[static_cast<std::size_t>(kind)][static_cast<std::size_t>(had)];
     budget_.Spend(static_cast<std::int64_t>(living.size()));
     for (const std::int32_t set : living) Revive(set);

@@ -10,23 +10,21 @@
 
 namespace drovalin {
 
-// Packs items that must fill every bin exactly, three or fewer to a bin, as an exact cover: the
-// sets of one to three sizes that fill a bin are listed first, then a depth-first search takes, for the
-// size with the fewest sets left (over all sizes, each needing as many sets as it has free items), each of
-// its sets in turn, and backs up as soon as a size with free items has none left. Equal sizes are one
-// element: a size's sets are taken in increasing order along a path, so the same bins are not tried in
-// another order. Each round has a node limit, growing from round to round. Even rounds try first the sets
-// whose partners have the fewest sets of their own (taking them removes the fewest sets from the others);
-// odd rounds try first the sets most likely to be in a cover by belief propagation over all sets, with more
-// noise from round to round, and where most sizes are single they branch on the size whose likeliest set
-// is surest rather than on the one with the fewest sets, which finds covers where each size has a few
-// sets. Rounds after the first
-// break ties by a seeded random order, the same on every run. A round that ends without reaching its node
-// limit proves that no exact cover exists.
+// Packs items that must fill every bin exactly, each at least a quarter of the limit, as an exact cover:
+// the sets of one to three sizes (or four of exactly a quarter) that fill a bin are listed first, then a
+// depth-first search takes, for the size with the fewest sets left (over all sizes, each needing as many sets
+// as it has free items), each of its sets in turn, and backs up as soon as a size with free items has none
+// left. Equal sizes are one element: a size's sets are taken in increasing order along a path, so the same
+// bins are not tried in another order. Each round has a node limit, growing from round to round. Even rounds
+// try first the sets whose partners have the fewest sets of their own (taking them removes the fewest sets
+// from the others); odd rounds try first the sets most likely to be in a cover by belief propagation over all
+// sets, with more noise from round to round, and where most sizes are single they branch on the size whose
+// likeliest set is surest rather than on the one with the fewest sets, which finds covers where each size has
+// a few sets. Rounds after the first break ties by a seeded random order, the same on every run. A round that
+// ends without reaching its node limit proves that no exact cover exists.
 class ExactCoverSearch {
   public:
-    // True when sizes could fill bins exactly, three or fewer to a bin as the search packs them: each at
-    // least a quarter of the limit, and fewer than four of exactly a quarter (four of those may share a bin).
+    // True when sizes could fill bins exactly as the search packs them: each at least a quarter of the limit.
     static bool Applies(const std::vector<std::int64_t>& sizes, std::int64_t limit);
 
     // sizes largest first.
@@ -41,8 +39,10 @@ class ExactCoverSearch {
   private:
     static constexpr std::int32_t kNone = -1;
 
-    // The kinds of a set, largest first, kNone where it holds fewer than three items.
-    using Set = std::array<std::int32_t, 3>;
+    // The most items in a bin: four of exactly a quarter, else three.
+    static constexpr std::size_t kMostItems = 4;
+    // The kinds of a set, largest first, kNone where it holds fewer items.
+    using Set = std::array<std::int32_t, kMostItems>;
 
     bool ListSets();
     void AddSet(const Set& set);
@@ -65,9 +65,9 @@ class ExactCoverSearch {
     std::vector<std::vector<std::int32_t>> items_;  // of each kind
     std::vector<std::int64_t> free_;                // per kind, its items not yet in a bin
     std::vector<Set> sets_;
-    // Per kind and count c from 1 to 3: the sets holding c items of the kind, which die once fewer than c
-    // are free.
-    std::vector<std::array<std::vector<std::int32_t>, 3>> holding_;
+    // Per kind and count c from 1 to kMostItems: the sets holding c items of the kind, which die once fewer
+    // than c are free.
+    std::vector<std::array<std::vector<std::int32_t>, kMostItems>> holding_;
     std::vector<std::int32_t> dead_;    // per set, how many of its kinds lack free items
     std::vector<double> belief_;        // per set, once the first round failed; empty when not worth it
     std::vector<std::int64_t> ways_;    // per kind, its sets not dead

@@ -104,7 +104,7 @@ Packing Search(const std::vector<std::int64_t>& sizes, std::int64_t limit, Packi
     if (bins() <= proven) return best;
     Packing found;
     const bool exact = ExactFillSearch::Applies(sizes, limit);
-    // As exact, or with up to three items of exactly a quarter, which the other exact-fill searches refuse.
+    // As exact, or with items of exactly a quarter, which the other exact-fill searches refuse.
     const bool coverable = ExactCoverSearch::Applies(sizes, limit);
     // Folders that must fill bins exactly leave the overflow search no room to move in.
     if (!ExactFillWalk::Applies(sizes, limit)) {

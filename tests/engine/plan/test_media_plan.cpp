@@ -382,20 +382,24 @@ class TestMediaPlan : public QObject {
         QTest::addColumn<int>("limit");
         QTest::addColumn<int>("bins");
         QTest::addColumn<int>("quarterTriples");  // bins of a quarter and two others, up to this many
-        QTest::newRow("sizes repeat, 3 bins") << 24 << 3 << 0;
-        QTest::newRow("sizes repeat, 4 bins") << 40 << 4 << 0;
-        QTest::newRow("few repeats, 4 bins") << 999 << 4 << 0;
-        QTest::newRow("up to three of a quarter, 5 bins") << 400 << 5 << 3;
+        QTest::addColumn<int>("quarterBins");     // bins of four quarters
+        QTest::newRow("sizes repeat, 3 bins") << 24 << 3 << 0 << 0;
+        QTest::newRow("sizes repeat, 4 bins") << 40 << 4 << 0 << 0;
+        QTest::newRow("few repeats, 4 bins") << 999 << 4 << 0 << 0;
+        QTest::newRow("up to five of a quarter, 5 bins") << 400 << 5 << 5 << 0;
+        QTest::newRow("four quarters and more, 4 bins") << 400 << 4 << 2 << 1;
     }
     void exactCoverAgreesWithBruteForce() {
         QFETCH(int, limit);
         QFETCH(int, bins);
         QFETCH(int, quarterTriples);
+        QFETCH(int, quarterBins);
         std::mt19937_64 random(static_cast<std::uint64_t>(limit * 10 + bins));
         int found = 0, none = 0;
         for (int round = 0; round < 200; ++round) {
             const int quarters = quarterTriples == 0 ? 0 : 1 + static_cast<int>(random() % quarterTriples);
-            Sizes sizes = Triplets(random, bins - quarters, limit + 1);
+            Sizes sizes = Triplets(random, bins - quarters - quarterBins, limit + 1);
+            sizes.insert(sizes.end(), 4 * static_cast<std::size_t>(quarterBins), limit / 4);
             for (int triple = 0; triple < quarters; ++triple) {
                 const std::int64_t more = RandomSizes(random, 1, 0, limit / 4)[0];
                 sizes.insert(sizes.end(), {limit / 4, limit / 4 + more, limit - limit / 2 - more});
@@ -406,8 +410,6 @@ class TestMediaPlan : public QObject {
                 sizes[1] -= shift;
             }
             std::sort(sizes.rbegin(), sizes.rend());
-            // Four of a quarter may share a bin, which the search does not pack.
-            if (!drovalin::ExactCoverSearch::Applies(sizes, limit)) continue;
             const bool exists = FewestBins(sizes, limit) == static_cast<std::size_t>(bins);
             const drovalin::PlanControl control;
             drovalin::StepBudget budget(10'000'000, control);
