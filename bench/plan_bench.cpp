@@ -105,17 +105,19 @@ struct KindTally {
     double worstBestMs = 0;
 };
 
-// Exact-triplet folders of the given media counts at one capacity: the optimum is the number of media the
-// folder was made from.
+// Exact-triplet folders of the given media counts at one capacity, each with quarterMedia more media of
+// four files of exactly a quarter of the limit: the optimum is the number of media the folder was made from.
 void CompareExactTriplets(const char* kind, std::int32_t capacity,
-                          const std::vector<std::int64_t>& mediaCounts) {
+                          const std::vector<std::int64_t>& mediaCounts, std::int64_t quarterMedia = 0) {
     std::mt19937_64 random(static_cast<std::uint64_t>(capacity) * 7919);
     const auto folders = static_cast<int>(mediaCounts.size());
     int atOptimum = 0, atBound = 0, proven = 0;
     long long overOptimum = 0;  // media over the optimum, summed over the folders
     double worstMs = 0;
-    for (const std::int64_t media : mediaCounts) {
-        const std::vector<std::int64_t> sizes = ExactTripletSizes(capacity, media, random);
+    for (const std::int64_t triplets : mediaCounts) {
+        const std::int64_t media = triplets + quarterMedia;
+        std::vector<std::int64_t> sizes = ExactTripletSizes(capacity, triplets, random);
+        sizes.insert(sizes.end(), static_cast<std::size_t>(4 * quarterMedia), (capacity - 1) / 4);
         FileTable files;
         char name[32];
         for (std::size_t i = 0; i < sizes.size(); ++i) {
@@ -145,8 +147,8 @@ void CompareExactTriplets(const char* kind, std::int32_t capacity,
 }
 
 // Exact-triplet folders from 20 to 500 media at capacities none of the searches was tuned for, some of
-// them odd (at 7,777 KB some files are exactly a quarter of the limit), and ten of 500 media at the
-// largest capacity.
+// them odd (at 7,777 KB some files are exactly a quarter of the limit), the same with eight files of
+// exactly a quarter added where the limit allows them, and ten of 500 media at the largest capacity.
 void CompareExactTriplets() {
     constexpr std::int32_t kCapacities[] = {1000,  1440,  3000,   4700,    7777,    10000,
                                             23456, 65536, 333333, 1000003, 48877568};
@@ -154,6 +156,8 @@ void CompareExactTriplets() {
     std::vector<std::int64_t> spread;
     for (int index = 0; index < kFolders; ++index) spread.push_back(20 + (500 - 20) * index / (kFolders - 1));
     for (const std::int32_t capacity : kCapacities) CompareExactTriplets("exact-triplet", capacity, spread);
+    for (const std::int32_t capacity : {65, 7777, 333333, 1000001})
+        CompareExactTriplets("exact-triplet-quarters", capacity, spread, 2);
     CompareExactTriplets("exact-triplet-500", 48877568, std::vector<std::int64_t>(kFolders, 500));
 }
 
