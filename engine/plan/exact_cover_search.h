@@ -24,9 +24,6 @@ namespace drovalin {
 // ends without reaching its node limit proves that no exact cover exists.
 class ExactCoverSearch {
   public:
-    // True when sizes could fill bins exactly as the search packs them: each at least a quarter of the limit.
-    static bool Applies(const std::vector<std::int64_t>& sizes, std::int64_t limit);
-
     // sizes largest first.
     ExactCoverSearch(const std::vector<std::int64_t>& sizes, std::int64_t limit, StepBudget& budget);
 

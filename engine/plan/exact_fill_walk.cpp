@@ -23,16 +23,6 @@ constexpr int kSwapDraws = 4;
 
 }  // namespace
 
-bool ExactFillWalk::Applies(const std::vector<std::int64_t>& sizes, std::int64_t limit) {
-    if (sizes.empty() || limit <= 0) return false;
-    std::int64_t sum = 0;
-    for (const std::int64_t size : sizes) {
-        if (size > limit || 4 * size < limit) return false;
-        sum += size;
-    }
-    return sum % limit == 0;
-}
-
 ExactFillWalk::ExactFillWalk(const std::vector<std::int64_t>& sizes, std::int64_t limit, StepBudget& budget)
     : limit_(limit), budget_(budget), sizes_(sizes), kinds_(sizes) {
     binOf_.assign(sizes.size(), kNone);

@@ -21,9 +21,6 @@ namespace drovalin {
 // go by a seeded random order, the same on every run. Ends when the pool is empty or the budget is spent.
 class ExactFillWalk {
   public:
-    // True when sizes, largest first, could fill bins exactly as the walk packs them.
-    static bool Applies(const std::vector<std::int64_t>& sizes, std::int64_t limit);
-
     ExactFillWalk(const std::vector<std::int64_t>& sizes, std::int64_t limit, StepBudget& budget);
     bool Run(Packing& packing);
     // After Run failed: the exactly filled bins of the walk's state with the fewest items left over, and

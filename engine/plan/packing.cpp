@@ -126,4 +126,14 @@ std::int64_t BinLowerBoundDff(const std::vector<std::int64_t>& sizes, std::int64
     return best;
 }
 
+bool ExactlyFillable(const std::vector<std::int64_t>& sizes, std::int64_t limit) {
+    if (sizes.empty() || limit <= 0) return false;
+    std::int64_t sum = 0;
+    for (const std::int64_t size : sizes) {
+        if (size > limit || 4 * size < limit) return false;
+        sum += size;
+    }
+    return sum % limit == 0;
+}
+
 }  // namespace drovalin

@@ -16,6 +16,10 @@ Packing FirstFitDecreasing(const std::vector<std::int64_t>& sizes, std::int64_t 
 // True when packing holds every item exactly once and no bin's sizes add up to more than limit.
 bool IsPacking(const Packing& packing, const std::vector<std::int64_t>& sizes, std::int64_t limit);
 
+// True when every size lies between a quarter of limit and limit and they add up to whole bins: then bins
+// filled exactly hold at most three items, or four of exactly a quarter, as the exact searches pack them.
+bool ExactlyFillable(const std::vector<std::int64_t>& sizes, std::int64_t limit);
+
 // The fewest bins any packing could use: the sizes' sum over limit, rounded up, and at least one bin for
 // any item at all.
 std::int64_t BinLowerBound(const std::vector<std::int64_t>& sizes, std::int64_t limit);

@@ -104,10 +104,10 @@ Packing Search(const std::vector<std::int64_t>& sizes, std::int64_t limit, Packi
     if (bins() <= proven) return best;
     Packing found;
     const bool exact = ExactFillSearch::Applies(sizes, limit);
-    // As exact, or with items of exactly a quarter, which the other exact-fill searches refuse.
-    const bool coverable = ExactCoverSearch::Applies(sizes, limit);
+    // As exact, or with items of exactly a quarter, which the exact-fill search and repair refuse.
+    const bool fillable = ExactlyFillable(sizes, limit);
     // Folders that must fill bins exactly leave the overflow search no room to move in.
-    if (!ExactFillWalk::Applies(sizes, limit)) {
+    if (!fillable) {
         best = Spread(sizes, limit, std::move(best), proven, kSpreadSteps, budget);
         if (bins() <= proven) return best;
     }
@@ -120,14 +120,14 @@ Packing Search(const std::vector<std::int64_t>& sizes, std::int64_t limit, Packi
     };
     // A short exact cover search settles folders where few sets fill a bin, either way; the walk suits
     // those where very many do; the cover search then has its whole budget.
-    if (coverable && cover(kFirstCoverSteps)) return found;
-    if (bins() > proven && ExactFillWalk::Applies(sizes, limit)) {
+    if (fillable && cover(kFirstCoverSteps)) return found;
+    if (fillable && bins() > proven) {
         StepBudget part(budget, kWalkSteps);
         ExactFillWalk walk(sizes, limit, part);
         if (walk.Run(found) && IsPacking(found, sizes, limit)) return found;
         best = WithRestPacked(sizes, limit, walk, std::move(best), budget);
     }
-    if (coverable && bins() > proven && cover(kCoverSteps)) return found;
+    if (fillable && bins() > proven && cover(kCoverSteps)) return found;
     if (exact && bins() > proven) {
         StepBudget part(budget, kExactSteps);
         ExactFillSearch search(sizes, limit, part);
@@ -140,7 +140,7 @@ Packing Search(const std::vector<std::int64_t>& sizes, std::int64_t limit, Packi
         }
     }
     // One bin fewer would have to be filled exactly, which every search above has looked for.
-    if (coverable && bins() == BinLowerBound(sizes, limit) + 1) return best;
+    if (fillable && bins() == BinLowerBound(sizes, limit) + 1) return best;
     {
         // The bound first, with half the steps: when it can be reached, the little waste it allows keeps
         // the search short. Otherwise one bin fewer at a time, each success kept, until the steps run out.
@@ -219,10 +219,9 @@ PackingResult PlanPacking(const std::vector<std::int64_t>& sizes, std::int64_t l
         const auto sized =
             static_cast<std::int32_t>(std::find(sizes.begin(), sizes.end(), 0) - sizes.begin());
         const std::vector<std::int64_t> nonzero(sizes.begin(), sizes.begin() + sized);
-        // The exact cover search's steps come on top, so that the other searches keep theirs.
-        StepBudget budget(kPlanSteps + (ExactCoverSearch::Applies(nonzero, limit) ? kCoverSteps : 0) +
-                              (ExactFillWalk::Applies(nonzero, limit) ? kWalkSteps : 0),
-                          control);
+        const bool fillable = ExactlyFillable(nonzero, limit);
+        // The exact cover search's and the walk's steps come on top, so that the other searches keep theirs.
+        StepBudget budget(kPlanSteps + (fillable ? kCoverSteps + kWalkSteps : 0), control);
         Packing best;
         for (auto& bin : result.bins) {
             std::erase_if(bin, [sized](std::int32_t item) { return item >= sized; });
@@ -239,7 +238,7 @@ PackingResult PlanPacking(const std::vector<std::int64_t>& sizes, std::int64_t l
             result.provenBound = std::max(result.provenBound, RelaxationBound(nonzero, limit, enough, part));
         }
         if (static_cast<std::int64_t>(best.size()) > result.provenBound) {
-            if (!whole && nonzero.size() <= kLargeSpreadItems && !ExactFillWalk::Applies(nonzero, limit))
+            if (!whole && nonzero.size() <= kLargeSpreadItems && !fillable)
                 best = Spread(nonzero, limit, std::move(best), result.provenBound, kLargeSpreadSteps, budget);
             best = whole ? Search(nonzero, limit, std::move(best), result.provenBound, budget)
                          : ImproveEmptiest(nonzero, limit, std::move(best), budget);
