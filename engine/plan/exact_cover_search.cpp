@@ -31,26 +31,20 @@ constexpr double kTiny = 1e-9;
 
 ExactCoverSearch::ExactCoverSearch(const std::vector<std::int64_t>& sizes, std::int64_t limit,
                                    StepBudget& budget)
-    : limit_(limit), budget_(budget) {
-    for (std::size_t i = 0; i < sizes.size(); ++i) {
-        if (sizes_.empty() || sizes_.back() != sizes[i]) {
-            sizes_.push_back(sizes[i]);
-            items_.emplace_back();
-        }
-        items_.back().push_back(static_cast<std::int32_t>(i));
-    }
+    : limit_(limit), budget_(budget), kinds_(sizes) {
     // Three in four sizes single.
-    sharp_ = 4 * sizes_.size() >= 3 * sizes.size();
-    free_.assign(sizes_.size(), 0);
-    ways_.assign(sizes_.size(), 0);
-    lowest_.assign(sizes_.size(), 0);
-    holding_.resize(sizes_.size());
+    sharp_ = 4 * kinds_.Count() >= 3 * sizes.size();
+    free_.assign(kinds_.Count(), 0);
+    ways_.assign(kinds_.Count(), 0);
+    lowest_.assign(kinds_.Count(), 0);
+    holding_.resize(kinds_.Count());
 }
 
 bool ExactCoverSearch::Run(Packing& packing) {
     if (!ListSets()) return false;
-    for (std::size_t kind = 0; kind < sizes_.size(); ++kind)
-        for (std::size_t copy = 0; copy < items_[kind].size(); ++copy) Give(static_cast<std::int32_t>(kind));
+    for (std::size_t kind = 0; kind < kinds_.Count(); ++kind)
+        for (std::size_t copy = 0; copy < kinds_.items[kind].size(); ++copy)
+            Give(static_cast<std::int32_t>(kind));
     for (int round = 0; !exhausted_; ++round) {
         // Beliefs cost passes over the sets; where there are too many, the other order serves.
         const std::int64_t passes =
@@ -80,7 +74,7 @@ void ExactCoverSearch::Beliefs(std::int64_t passes) {
     std::vector<std::array<double, kMostItems>> toSet(n);
     std::vector<std::array<double, kMostItems>> toKind(n);
     for (auto& messages : toSet) messages.fill(1.0);
-    std::vector<double> sum(sizes_.size());
+    std::vector<double> sum(kinds_.Count());
     double moved = 1.0;
     for (std::int64_t pass = 0; pass < passes && moved > kSettled; ++pass) {
         budget_.Spend(kBeliefPassCost * static_cast<std::int64_t>(n));
@@ -99,7 +93,8 @@ void ExactCoverSearch::Beliefs(std::int64_t passes) {
         for (std::size_t set = 0; set < n; ++set) {
             for (std::size_t slot = 0; slot < kMostItems; ++slot) {
                 const std::int32_t kind = sets_[set][slot];
-                if (kind == kNone || (sharp_ && items_[static_cast<std::size_t>(kind)].size() > 1)) continue;
+                if (kind == kNone || (sharp_ && kinds_.items[static_cast<std::size_t>(kind)].size() > 1))
+                    continue;
                 const double rest = sum[static_cast<std::size_t>(kind)] - toKind[set][slot];
                 const double message = std::clamp(1.0 / std::max(rest, kTiny), kTiny, 1.0 / kTiny);
                 const double damped = std::sqrt(toSet[set][slot] * message);
@@ -115,28 +110,28 @@ void ExactCoverSearch::Beliefs(std::int64_t passes) {
 }
 
 bool ExactCoverSearch::ListSets() {
-    const auto kinds = static_cast<std::int32_t>(sizes_.size());
+    const auto kinds = static_cast<std::int32_t>(kinds_.Count());
     const auto kindOf = [&](std::int64_t size) {
-        const auto at = std::lower_bound(sizes_.begin(), sizes_.end(), size, std::greater<>());
-        return at != sizes_.end() && *at == size ? static_cast<std::int32_t>(at - sizes_.begin()) : kNone;
+        const std::size_t kind = kinds_.Of(size);
+        return kind == kinds_.Count() ? kNone : static_cast<std::int32_t>(kind);
     };
     const auto enough = [&](const Set& set) {
         for (const std::int32_t kind : set)
             if (kind != kNone && static_cast<std::size_t>(std::count(set.begin(), set.end(), kind)) >
-                                     items_[static_cast<std::size_t>(kind)].size())
+                                     kinds_.items[static_cast<std::size_t>(kind)].size())
                 return false;
         return true;
     };
     for (std::int32_t first = 0; first < kinds; ++first) {
-        const std::int64_t room = limit_ - sizes_[static_cast<std::size_t>(first)];
+        const std::int64_t room = limit_ - kinds_.kindSizes[static_cast<std::size_t>(first)];
         if (room == 0) AddSet({first, kNone, kNone, kNone});
         if (const Set four{first, first, first, first};
-            4 * sizes_[static_cast<std::size_t>(first)] == limit_ && enough(four))
+            4 * kinds_.kindSizes[static_cast<std::size_t>(first)] == limit_ && enough(four))
             AddSet(four);
         std::int32_t second = first;
         for (; second < kinds; ++second) {
-            const std::int64_t rest = room - sizes_[static_cast<std::size_t>(second)];
-            if (rest > sizes_[static_cast<std::size_t>(second)]) break;
+            const std::int64_t rest = room - kinds_.kindSizes[static_cast<std::size_t>(second)];
+            if (rest > kinds_.kindSizes[static_cast<std::size_t>(second)]) break;
             if (rest < 0) continue;
             const Set set{first, second, rest == 0 ? kNone : kindOf(rest), kNone};
             if ((rest == 0 || set[2] != kNone) && enough(set)) AddSet(set);
@@ -199,11 +194,11 @@ void ExactCoverSearch::Give(std::int32_t kind) {
 }
 
 std::int32_t ExactCoverSearch::Branching() {
-    budget_.Spend(static_cast<std::int64_t>(sizes_.size()));
+    budget_.Spend(static_cast<std::int64_t>(kinds_.Count()));
     std::int32_t chosen = kNone;
     std::int64_t fewest = INT64_MAX;
     std::uint64_t ties = 0;
-    for (std::size_t kind = 0; kind < sizes_.size(); ++kind) {
+    for (std::size_t kind = 0; kind < kinds_.Count(); ++kind) {
         if (free_[kind] == 0) continue;
         const std::int64_t ways = ways_[kind];
         if (ways == 0) return kNone;
@@ -224,7 +219,7 @@ std::int32_t ExactCoverSearch::Branching() {
 std::int32_t ExactCoverSearch::MostDecided() {
     std::int32_t chosen = kNone;
     double top = -1.0;
-    for (std::size_t kind = 0; kind < sizes_.size(); ++kind) {
+    for (std::size_t kind = 0; kind < kinds_.Count(); ++kind) {
         if (free_[kind] == 0) continue;
         double sum = 0.0, most = 0.0;
         for (const auto& sets : holding_[kind]) {
@@ -305,14 +300,14 @@ bool ExactCoverSearch::Round(int round) {
 }
 
 Packing ExactCoverSearch::Assign() const {
-    std::vector<std::size_t> used(sizes_.size(), 0);
+    std::vector<std::size_t> used(kinds_.Count(), 0);
     Packing packing;
     for (const std::int32_t set : path_) {
         packing.emplace_back();
         for (const std::int32_t kind : sets_[static_cast<std::size_t>(set)])
             if (kind != kNone)
                 packing.back().push_back(
-                    items_[static_cast<std::size_t>(kind)][used[static_cast<std::size_t>(kind)]++]);
+                    kinds_.items[static_cast<std::size_t>(kind)][used[static_cast<std::size_t>(kind)]++]);
     }
     return packing;
 }

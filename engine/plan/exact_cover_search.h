@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "plan/packing.h"
+#include "plan/size_kinds.h"
 #include "plan/step_budget.h"
 
 namespace drovalin {
@@ -58,9 +59,8 @@ class ExactCoverSearch {
 
     std::int64_t limit_;
     StepBudget& budget_;
-    std::vector<std::int64_t> sizes_;               // of the kinds, largest first
-    std::vector<std::vector<std::int32_t>> items_;  // of each kind
-    std::vector<std::int64_t> free_;                // per kind, its items not yet in a bin
+    SizeKinds kinds_;
+    std::vector<std::int64_t> free_;  // per kind, its items not yet in a bin
     std::vector<Set> sets_;
     // Per kind and count c from 1 to kMostItems: the sets holding c items of the kind, which die once fewer
     // than c are free.
