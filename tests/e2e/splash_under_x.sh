@@ -17,30 +17,11 @@ cleanup() {
 }
 trap cleanup EXIT
 
-fail() {
-    echo "FAIL: $*"
-    exit 1
-}
-
-wait_for() {
-    local tenths=$1
-    shift
-    for _ in $(seq "$tenths"); do
-        "$@" && return 0
-        sleep 0.1
-    done
-    return 1
-}
+source "$(dirname "${BASH_SOURCE[0]}")/x_session.sh"
 
 command -v twm >/dev/null || fail "the window manager twm is not installed (scripts/install-deps.sh)"
 
-Xvfb -displayfd 3 -nolisten tcp -screen 0 1280x1024x24 3>"$work/display" 2>"$work/xvfb.log" &
-pids+=($!)
-wait_for 100 test -s "$work/display" || fail "Xvfb did not start"
-export DISPLAY=:$(head -n 1 "$work/display")
-export QT_QPA_PLATFORM=xcb
-export XDG_RUNTIME_DIR=$work/runtime TMPDIR=$work/tmp
-mkdir -m 700 "$work/runtime" "$work/tmp"
+start_x
 
 # A window manager that maps windows in its own time, as on a desktop; new windows are placed without
 # asking the user, and its texts use the one font every X server has.
