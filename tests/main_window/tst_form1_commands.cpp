@@ -79,6 +79,8 @@ class TestForm1Commands : public QObject {
 
   private:
     void ShowForm();
+    // Types the capacity, shows the window and opens folder through the folder chooser.
+    void OpenFolderAt(const std::string& folder, const char* capacity);
     void MoveFirstRow();
 
     std::unique_ptr<QTemporaryDir> dir_;
@@ -110,6 +112,13 @@ void TestForm1Commands::ShowForm() {
     QVERIFY(QTest::qWaitForWindowExposed(form_.get()));
     QApplication::setActiveWindow(form_.get());
     form_->MSHFlexGrid2()->setFocus();
+}
+
+void TestForm1Commands::OpenFolderAt(const std::string& folder, const char* capacity) {
+    form_->Text1()->setText(capacity);
+    chooser_.answer = QString::fromStdString(folder);
+    ShowForm();
+    form_->OpenFolder();
 }
 
 void TestForm1Commands::MoveFirstRow() {
@@ -202,10 +211,7 @@ void TestForm1Commands::reloadListsFolderAgain() {
 
 void TestForm1Commands::undoTakesLastMoveBack() {
     const std::string folder = MakeFolder(dir_->path().toStdString(), "f", {{"c1", 30}, {"c2", 20}});
-    form_->Text1()->setText("100");
-    chooser_.answer = QString::fromStdString(folder);
-    ShowForm();
-    form_->OpenFolder();
+    OpenFolderAt(folder, "100");
     MoveFirstRow();
     QVERIFY(Exists(folder + "/w/c1") && Exists(folder + "/w/c2"));
     QAction* undo = Command(*form_, "元に戻す");
@@ -231,10 +237,7 @@ void TestForm1Commands::undoTakesLastMoveBack() {
 
 void TestForm1Commands::undoNeverReplaces() {
     const std::string folder = MakeFolder(dir_->path().toStdString(), "f", {{"c1", 30}, {"c2", 20}});
-    form_->Text1()->setText("100");
-    chooser_.answer = QString::fromStdString(folder);
-    ShowForm();
-    form_->OpenFolder();
+    OpenFolderAt(folder, "100");
     MoveFirstRow();
     { std::ofstream(folder + "/c1", std::ios::binary) << "came back"; }
 
@@ -253,10 +256,7 @@ void TestForm1Commands::undoNeverReplaces() {
 // work.
 void TestForm1Commands::capacityBoxKeepsItsEditingKeys() {
     const std::string folder = MakeFolder(dir_->path().toStdString(), "f", {{"c1", 30}});
-    form_->Text1()->setText("100");
-    chooser_.answer = QString::fromStdString(folder);
-    ShowForm();
-    form_->OpenFolder();
+    OpenFolderAt(folder, "100");
     MoveFirstRow();
     QLineEdit* box = form_->Text1();
     box->setFocus();
@@ -277,10 +277,7 @@ void TestForm1Commands::capacityBoxKeepsItsEditingKeys() {
 
 void TestForm1Commands::mediaPresetWritesCapacity() {
     const std::string folder = MakeFolder(dir_->path().toStdString(), "f", {{"a", 10}});
-    form_->Text1()->setText("5");
-    chooser_.answer = QString::fromStdString(folder);
-    ShowForm();
-    form_->OpenFolder();
+    OpenFolderAt(folder, "5");
     QCOMPARE(form_->Combinations().Rows(), 1);
     QLineEdit* box = form_->Text1();
     QContextMenuEvent event(QContextMenuEvent::Keyboard, QPoint(5, 5), box->mapToGlobal(QPoint(5, 5)));
@@ -353,10 +350,7 @@ void TestForm1Commands::unitFollowedByTableMoveAndUndo() {
     const std::string folder = MakeFolder(dir_->path().toStdString(), "f", {{"top", 10}});
     MakeFolder(folder, "sub", {{"x", 20}});
     MakeFolder(folder + "/sub", "deeper", {{"y", 5}});
-    form_->Text1()->setText("100");
-    chooser_.answer = QString::fromStdString(folder);
-    ShowForm();
-    form_->OpenFolder();
+    OpenFolderAt(folder, "100");
     QMenu* units = Command(*form_, "項目の単位")->menu();
     QCOMPARE(units->actions().size(), 3);
     QVERIFY(units->actions()[0]->isChecked());
@@ -377,10 +371,7 @@ void TestForm1Commands::unitFollowedByTableMoveAndUndo() {
 // The disc count changes the sizes and the capacity and lists the folder again; off, all is as before.
 void TestForm1Commands::discSizeCountsAsTheDisc() {
     const std::string folder = MakeFolder(dir_->path().toStdString(), "f", {{"big", 20}, {"small", 10}});
-    form_->Text1()->setText("100");
-    chooser_.answer = QString::fromStdString(folder);
-    ShowForm();
-    form_->OpenFolder();
+    OpenFolderAt(folder, "100");
     QAction* disc = Command(*form_, "ディスク上のサイズで数える");
     QVERIFY(disc && disc->isCheckable() && !disc->isChecked());
     disc->trigger();
