@@ -9,6 +9,7 @@
 #include "plan/exact_fill_search.h"
 #include "plan/exact_fill_walk.h"
 #include "plan/overflow_search.h"
+#include "plan/pool_fill_search.h"
 #include "plan/relaxation_bound.h"
 #include "plan/slack_filling.h"
 #include "plan/step_budget.h"
@@ -29,6 +30,7 @@ constexpr std::int64_t kSpreadSteps = 6'000'000;
 constexpr std::int64_t kLargeSpreadSteps = 16'000'000;
 constexpr std::int64_t kSpreadAttemptSteps = 2'000'000;
 constexpr std::int64_t kSpreadStepsPerItem = 100;
+constexpr std::int64_t kPoolFillSteps = 12'000'000;
 // Above this many items an attempt needs more steps than a plan may take (a million video-like files: over
 // 14 million steps, seconds, even one percent below first-fit decreasing).
 constexpr std::size_t kLargeSpreadItems = 200'000;
@@ -94,10 +96,10 @@ Packing Spread(const std::vector<std::int64_t>& sizes, std::int64_t limit, Packi
     return best;
 }
 
-// The searches toward the bound in turn: the overflow search where there is room to spare, the exact-fill
-// searches where every bin may be filled exactly, bin completion, then the local search that empties bins.
-// A search that ends without finding a packing, rather than running out of steps, proves that many bins
-// too few: proven rises.
+// The searches toward the bound in turn: the overflow search and then the pool search where there is room
+// to spare, the exact-fill searches where every bin may be filled exactly, bin completion, then the local
+// search that empties bins. A search that ends without finding a packing, rather than running out of steps,
+// proves that many bins too few: proven rises.
 Packing Search(const std::vector<std::int64_t>& sizes, std::int64_t limit, Packing best, std::int64_t& proven,
                StepBudget& budget) {
     const auto bins = [&] { return static_cast<std::int64_t>(best.size()); };
@@ -110,6 +112,11 @@ Packing Search(const std::vector<std::int64_t>& sizes, std::int64_t limit, Packi
     if (!fillable) {
         best = Spread(sizes, limit, std::move(best), proven, kSpreadSteps, budget);
         if (bins() <= proven) return best;
+        // Little room to spare: bins kept within the limit and filled up from a pool often meet the bound
+        // where overfull packings do not.
+        StepBudget part(budget, kPoolFillSteps);
+        if (PoolFillSearch(sizes, limit, part).Run(proven, found) && IsPacking(found, sizes, limit))
+            return found;
     }
     const auto cover = [&](std::int64_t steps) {
         StepBudget part(budget, steps);

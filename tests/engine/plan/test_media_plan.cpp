@@ -16,6 +16,7 @@
 #include "plan/overflow_search.h"
 #include "plan/packing.h"
 #include "plan/pattern_knapsack.h"
+#include "plan/pool_fill_search.h"
 #include "plan/relaxation_bound.h"
 #include "search/best_combination.h"
 #include "tables/file_table.h"
@@ -228,18 +229,22 @@ class TestMediaPlan : public QObject {
         }
     }
 
-    // The overflow search on small folders against brute force: it never returns a packing into fewer bins
-    // than the optimum, any packing it returns is whole and within the limit, and with room to spare it
-    // finds the optimum nearly always.
-    void overflowSearchAgreesWithBruteForce_data() {
+    // The local searches on small folders against brute force: neither returns a packing into fewer bins
+    // than the optimum, any packing either returns is whole and within the limit, and each finds the
+    // optimum on most folders (the pool search only where there are more than the two bins of its pool).
+    void localSearchesAgreeWithBruteForce_data() {
+        QTest::addColumn<bool>("pool");
         QTest::addColumn<qint64>("low");
         QTest::addColumn<qint64>("high");
         QTest::addColumn<int>("leastFound");  // of 150 folders
-        QTest::newRow("any size") << qint64(1) << qint64(99) << 145;
-        QTest::newRow("video-like, 15 to 55 %") << qint64(15) << qint64(55) << 145;
-        QTest::newRow("a quarter to a half") << qint64(25) << qint64(50) << 145;
+        QTest::newRow("overflow, any size") << false << qint64(1) << qint64(99) << 145;
+        QTest::newRow("overflow, video-like, 15 to 55 %") << false << qint64(15) << qint64(55) << 145;
+        QTest::newRow("overflow, a quarter to a half") << false << qint64(25) << qint64(50) << 145;
+        QTest::newRow("pool, any size") << true << qint64(1) << qint64(99) << 100;
+        QTest::newRow("pool, video-like, 15 to 55 %") << true << qint64(15) << qint64(55) << 78;
     }
-    void overflowSearchAgreesWithBruteForce() {
+    void localSearchesAgreeWithBruteForce() {
+        QFETCH(bool, pool);
         QFETCH(qint64, low);
         QFETCH(qint64, high);
         QFETCH(int, leastFound);
@@ -253,7 +258,8 @@ class TestMediaPlan : public QObject {
                 const drovalin::PlanControl control;
                 drovalin::StepBudget budget(200'000, control);
                 drovalin::Packing packing;
-                const bool packed = drovalin::OverflowSearch(sizes, 99, budget).Run(bins, packing);
+                const bool packed = pool ? drovalin::PoolFillSearch(sizes, 99, budget).Run(bins, packing)
+                                         : drovalin::OverflowSearch(sizes, 99, budget).Run(bins, packing);
                 QVERIFY(!packed || bins == fewest);
                 if (packed)
                     QVERIFY(drovalin::IsPacking(packing, sizes, 99) && std::int64_t(packing.size()) == bins);
@@ -271,6 +277,10 @@ class TestMediaPlan : public QObject {
         QTest::newRow("CD, 240 files") << 720000 << 240;
         QTest::newRow("DVD, 160 files") << 4590208 << 160;
         QTest::newRow("BD, 200 files") << 24438784 << 200;
+        // Under 7 % of a medium to spare in all: the overflow search alone stays a medium over.
+        QTest::newRow("CD, 132 files, little room") << 720000 << 132;
+        QTest::newRow("DVD, 128 files, little room") << 4590208 << 128;
+        QTest::newRow("BD, 155 files, little room") << 24438784 << 155;
     }
     void videoLikeFoldersMeetTheBound() {
         QFETCH(int, capacity);
