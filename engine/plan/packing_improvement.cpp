@@ -113,10 +113,15 @@ Packing Search(const std::vector<std::int64_t>& sizes, std::int64_t limit, Packi
         best = Spread(sizes, limit, std::move(best), proven, kSpreadSteps, budget);
         if (bins() <= proven) return best;
         // Little room to spare: bins kept within the limit and filled up from a pool often meet the bound
-        // where overfull packings do not.
+        // where overfull packings do not; on a part of a large folder, one bin fewer at a time.
         StepBudget part(budget, kPoolFillSteps);
-        if (PoolFillSearch(sizes, limit, part).Run(proven, found) && IsPacking(found, sizes, limit))
-            return found;
+        while (bins() - 1 >= proven && part.Left()) {
+            if (!PoolFillSearch(sizes, limit, part).Run(best, bins() - 1, found) ||
+                !IsPacking(found, sizes, limit))
+                break;
+            best = std::move(found);
+        }
+        if (bins() <= proven) return best;
     }
     const auto cover = [&](std::int64_t steps) {
         StepBudget part(budget, steps);

@@ -14,6 +14,9 @@ constexpr std::int64_t kPoolBins = 2;
 constexpr std::int64_t kTenure = 7;
 // Bin completion's steps for the pool, whenever it adds up to little enough.
 constexpr std::int64_t kPoolPackSteps = 20'000;
+// Bins looked at per move, a run of them from a random one: on large folders a move that looks at every
+// bin would take more steps than the search has.
+constexpr std::size_t kBinsPerMove = 64;
 
 std::size_t At(std::int32_t index) { return static_cast<std::size_t>(index); }
 
@@ -24,22 +27,28 @@ PoolFillSearch::PoolFillSearch(const std::vector<std::int64_t>& sizes, std::int6
     movedAt_.assign(sizes.size(), std::numeric_limits<std::int64_t>::min() / 2);
 }
 
-bool PoolFillSearch::Run(std::int64_t bins, Packing& packing) {
+bool PoolFillSearch::Run(const Packing& start, std::int64_t bins, Packing& packing) {
     if (bins <= kPoolBins) return false;
-    // First fit decreasing into the bins kept; what fits none starts the pool.
-    bins_.assign(static_cast<std::size_t>(bins - kPoolBins), {});
-    loads_.assign(bins_.size(), 0);
-    for (std::size_t item = 0; item < sizes_.size(); ++item) {
-        const std::int64_t size = sizes_[item];
-        std::size_t bin = 0;
-        while (bin < bins_.size() && loads_[bin] + size > limit_) ++bin;
-        if (!budget_.Spend(static_cast<std::int64_t>(bin) + 1)) return false;
-        if (bin == bins_.size()) {
-            pool_.push_back(static_cast<std::int32_t>(item));
-            poolSize_ += size;
-        } else {
-            bins_[bin].push_back(static_cast<std::int32_t>(item));
-            loads_[bin] += size;
+    std::vector<std::int64_t> loads;
+    for (const auto& bin : start) {
+        std::int64_t load = 0;
+        for (const std::int32_t item : bin) load += Size(item);
+        loads.push_back(load);
+    }
+    std::vector<std::size_t> order(start.size());
+    for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
+    std::stable_sort(order.begin(), order.end(),
+                     [&](std::size_t a, std::size_t b) { return loads[a] > loads[b]; });
+    if (!budget_.Spend(static_cast<std::int64_t>(sizes_.size() + start.size()))) return false;
+    for (std::size_t k = 0; k < order.size(); ++k) {
+        if (static_cast<std::int64_t>(k) < bins - kPoolBins) {
+            bins_.push_back(start[order[k]]);
+            loads_.push_back(loads[order[k]]);
+            continue;
+        }
+        for (const std::int32_t item : start[order[k]]) {
+            pool_.push_back(item);
+            poolSize_ += Size(item);
         }
     }
     while (!PoolFits(packing)) {
@@ -53,7 +62,10 @@ bool PoolFillSearch::Run(std::int64_t bins, Packing& packing) {
 bool PoolFillSearch::BestMove(Move& best) {
     const auto poolCount = static_cast<std::int32_t>(pool_.size());
     std::uint64_t ties = 0;
-    for (std::size_t bin = 0; bin < bins_.size(); ++bin) {
+    const std::size_t looked = std::min(bins_.size(), kBinsPerMove);
+    const std::size_t start = looked < bins_.size() ? random_() % bins_.size() : 0;
+    for (std::size_t k = 0; k < looked; ++k) {
+        const std::size_t bin = (start + k) % bins_.size();
         const std::vector<std::int32_t>& items = bins_[bin];
         const auto count = static_cast<std::int32_t>(items.size());
         if (!budget_.Spend(

@@ -14,15 +14,16 @@ namespace drovalin {
 // A move takes one or two pool items into a bin for none, one or two of its items, staying within the
 // limit: the move that raises a bin's load the most, ties at random, or when none raises one, the move that
 // lowers one the least. Items just moved stay put for a few moves, so that the search does not undo
-// itself. Where the room to spare is a small part of a bin, the overflow search wanders among overfull
-// packings; this one fills bins up one swap at a time and meets the bound on most such folders within a
-// few hundred moves. Seeded: the same packing on every run. Ends when the pool fits two bins or the budget
-// is spent.
+// itself; on large folders a move looks at a run of bins only. Where the room to spare is a small part of
+// a bin, the overflow search wanders among overfull packings; this one fills bins up one swap at a time
+// and meets the bound on most such folders within a few hundred moves. Seeded: the same packing on every
+// run. Ends when the pool fits two bins or the budget is spent.
 class PoolFillSearch {
   public:
     PoolFillSearch(const std::vector<std::int64_t>& sizes, std::int64_t limit, StepBudget& budget);
-    // True, with the packing, when every item fits in at most bins bins. Runs once.
-    bool Run(std::int64_t bins, Packing& packing);
+    // True, with the packing, when every item fits in at most bins bins. Starts from start's fullest bins,
+    // all but two, with the items of the others in the pool. Runs once.
+    bool Run(const Packing& start, std::int64_t bins, Packing& packing);
 
   private:
     struct Move {

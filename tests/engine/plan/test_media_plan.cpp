@@ -258,7 +258,8 @@ class TestMediaPlan : public QObject {
                 const drovalin::PlanControl control;
                 drovalin::StepBudget budget(200'000, control);
                 drovalin::Packing packing;
-                const bool packed = pool ? drovalin::PoolFillSearch(sizes, 99, budget).Run(bins, packing)
+                const bool packed = pool ? drovalin::PoolFillSearch(sizes, 99, budget)
+                                               .Run(drovalin::FirstFitDecreasing(sizes, 99), bins, packing)
                                          : drovalin::OverflowSearch(sizes, 99, budget).Run(bins, packing);
                 QVERIFY(!packed || bins == fewest);
                 if (packed)
