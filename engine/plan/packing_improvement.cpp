@@ -1,6 +1,7 @@
 #include "plan/packing_improvement.h"
 
 #include <algorithm>
+#include <random>
 
 #include "plan/bin_emptying.h"
 #include "plan/completion_search.h"
@@ -42,6 +43,9 @@ constexpr std::int64_t kCompletionSteps = 8'000'000;
 // share of the time already.
 constexpr std::size_t kSearchItems = 4000;
 constexpr std::int64_t kPartSteps = 12'000'000;
+// Folders too large for the overflow search are improved a group of bins at a time, with these steps each.
+constexpr std::size_t kGroupBins = 300;
+constexpr std::int64_t kGroupSteps = 1'000'000;
 
 // Minimum bin slack, kept when it needs fewer bins.
 Packing Fill(const std::vector<std::int64_t>& sizes, std::int64_t limit, Packing best, StepBudget& budget) {
@@ -216,6 +220,49 @@ Packing ImproveEmptiest(const std::vector<std::int64_t>& sizes, std::int64_t lim
     return result;
 }
 
+// The bins of a folder too large for the overflow search, in a seeded random order so that each group
+// holds a sample of every kind of bin, a group at a time: the pool search takes one bin off the group after
+// another while its steps last.
+Packing ImproveInGroups(const std::vector<std::int64_t>& sizes, std::int64_t limit, Packing best,
+                        StepBudget& budget) {
+    std::mt19937_64 random(1);
+    std::shuffle(best.begin(), best.end(), random);
+    std::vector<std::int32_t> place(sizes.size());
+    Packing result;
+    for (std::size_t first = 0; first < best.size(); first += kGroupBins) {
+        const std::size_t end = std::min(best.size(), first + kGroupBins);
+        std::vector<std::int32_t> items;
+        for (std::size_t bin = first; bin < end; ++bin)
+            items.insert(items.end(), best[bin].begin(), best[bin].end());
+        std::sort(items.begin(), items.end());  // largest first, as the indexes are
+        std::vector<std::int64_t> part;
+        for (std::size_t k = 0; k < items.size(); ++k) {
+            part.push_back(sizes[static_cast<std::size_t>(items[k])]);
+            place[static_cast<std::size_t>(items[k])] = static_cast<std::int32_t>(k);
+        }
+        Packing packed;
+        for (std::size_t bin = first; bin < end; ++bin) {
+            packed.emplace_back();
+            for (const std::int32_t item : best[bin])
+                packed.back().push_back(place[static_cast<std::size_t>(item)]);
+        }
+        StepBudget steps(budget, kGroupSteps);
+        const auto lower = BinLowerBound(part, limit);
+        Packing found;
+        while (static_cast<std::int64_t>(packed.size()) > lower && steps.Left() &&
+               PoolFillSearch(part, limit, steps)
+                   .Run(packed, static_cast<std::int64_t>(packed.size()) - 1, found) &&
+               IsPacking(found, part, limit))
+            packed = std::move(found);
+        for (const auto& bin : packed) {
+            result.emplace_back();
+            for (const std::int32_t item : bin)
+                result.back().push_back(items[static_cast<std::size_t>(item)]);
+        }
+    }
+    return result;
+}
+
 }  // namespace
 
 PackingResult PlanPacking(const std::vector<std::int64_t>& sizes, std::int64_t limit,
@@ -233,7 +280,11 @@ PackingResult PlanPacking(const std::vector<std::int64_t>& sizes, std::int64_t l
         const std::vector<std::int64_t> nonzero(sizes.begin(), sizes.begin() + sized);
         const bool fillable = ExactlyFillable(nonzero, limit);
         // The exact cover search's and the walk's steps come on top, so that the other searches keep theirs.
-        StepBudget budget(kPlanSteps + (fillable ? kCoverSteps + kWalkSteps : 0), control);
+        const bool large = nonzero.size() > kLargeSpreadItems;
+        const auto groups = static_cast<std::int64_t>(result.bins.size() / kGroupBins + 1);
+        StepBudget budget(
+            kPlanSteps + (fillable ? kCoverSteps + kWalkSteps : 0) + (large ? groups * kGroupSteps : 0),
+            control);
         Packing best;
         for (auto& bin : result.bins) {
             std::erase_if(bin, [sized](std::int32_t item) { return item >= sized; });
@@ -250,8 +301,9 @@ PackingResult PlanPacking(const std::vector<std::int64_t>& sizes, std::int64_t l
             result.provenBound = std::max(result.provenBound, RelaxationBound(nonzero, limit, enough, part));
         }
         if (static_cast<std::int64_t>(best.size()) > result.provenBound) {
-            if (!whole && nonzero.size() <= kLargeSpreadItems && !fillable)
+            if (!whole && !large && !fillable)
                 best = Spread(nonzero, limit, std::move(best), result.provenBound, kLargeSpreadSteps, budget);
+            if (large) best = ImproveInGroups(nonzero, limit, std::move(best), budget);
             best = whole ? Search(nonzero, limit, std::move(best), result.provenBound, budget)
                          : ImproveEmptiest(nonzero, limit, std::move(best), budget);
         }
