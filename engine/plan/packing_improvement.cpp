@@ -43,9 +43,12 @@ constexpr std::int64_t kCompletionSteps = 8'000'000;
 // share of the time already.
 constexpr std::size_t kSearchItems = 4000;
 constexpr std::int64_t kPartSteps = 12'000'000;
-// Folders too large for the overflow search are improved a group of bins at a time, with these steps each.
+// Folders too large for the overflow search are improved a group of bins at a time, with at least the
+// first number of steps each, more where there are few groups: just above the overflow search's limit,
+// about as many media as it would save.
 constexpr std::size_t kGroupBins = 300;
 constexpr std::int64_t kGroupSteps = 1'000'000;
+constexpr std::int64_t kAllGroupsSteps = 600'000'000;
 
 // Minimum bin slack, kept when it needs fewer bins.
 Packing Fill(const std::vector<std::int64_t>& sizes, std::int64_t limit, Packing best, StepBudget& budget) {
@@ -224,7 +227,7 @@ Packing ImproveEmptiest(const std::vector<std::int64_t>& sizes, std::int64_t lim
 // holds a sample of every kind of bin, a group at a time: the pool search takes one bin off the group after
 // another while its steps last.
 Packing ImproveInGroups(const std::vector<std::int64_t>& sizes, std::int64_t limit, Packing best,
-                        StepBudget& budget) {
+                        std::int64_t groupSteps, StepBudget& budget) {
     std::mt19937_64 random(1);
     std::shuffle(best.begin(), best.end(), random);
     std::vector<std::int32_t> place(sizes.size());
@@ -246,7 +249,7 @@ Packing ImproveInGroups(const std::vector<std::int64_t>& sizes, std::int64_t lim
             for (const std::int32_t item : best[bin])
                 packed.back().push_back(place[static_cast<std::size_t>(item)]);
         }
-        StepBudget steps(budget, kGroupSteps);
+        StepBudget steps(budget, groupSteps);
         const auto lower = BinLowerBound(part, limit);
         Packing found;
         while (static_cast<std::int64_t>(packed.size()) > lower && steps.Left() &&
@@ -279,11 +282,13 @@ PackingResult PlanPacking(const std::vector<std::int64_t>& sizes, std::int64_t l
             static_cast<std::int32_t>(std::find(sizes.begin(), sizes.end(), 0) - sizes.begin());
         const std::vector<std::int64_t> nonzero(sizes.begin(), sizes.begin() + sized);
         const bool fillable = ExactlyFillable(nonzero, limit);
-        // The exact cover search's and the walk's steps come on top, so that the other searches keep theirs.
+        // The exact cover search's and the walk's steps, and a large folder's groups', come on top, so that
+        // the other searches keep theirs.
         const bool large = nonzero.size() > kLargeSpreadItems;
         const auto groups = static_cast<std::int64_t>(result.bins.size() / kGroupBins + 1);
+        const std::int64_t groupSteps = std::max(kGroupSteps, kAllGroupsSteps / groups);
         StepBudget budget(
-            kPlanSteps + (fillable ? kCoverSteps + kWalkSteps : 0) + (large ? groups * kGroupSteps : 0),
+            kPlanSteps + (fillable ? kCoverSteps + kWalkSteps : 0) + (large ? groups * groupSteps : 0),
             control);
         Packing best;
         for (auto& bin : result.bins) {
@@ -303,7 +308,7 @@ PackingResult PlanPacking(const std::vector<std::int64_t>& sizes, std::int64_t l
         if (static_cast<std::int64_t>(best.size()) > result.provenBound) {
             if (!whole && !large && !fillable)
                 best = Spread(nonzero, limit, std::move(best), result.provenBound, kLargeSpreadSteps, budget);
-            if (large) best = ImproveInGroups(nonzero, limit, std::move(best), budget);
+            if (large) best = ImproveInGroups(nonzero, limit, std::move(best), groupSteps, budget);
             best = whole ? Search(nonzero, limit, std::move(best), result.provenBound, budget)
                          : ImproveEmptiest(nonzero, limit, std::move(best), budget);
         }
