@@ -50,6 +50,35 @@ constexpr std::size_t kGroupBins = 300;
 constexpr std::int64_t kGroupSteps = 1'000'000;
 constexpr std::int64_t kAllGroupsSteps = 600'000'000;
 
+// The sizes of the given items, in their order.
+std::vector<std::int64_t> SizesOf(const std::vector<std::int64_t>& sizes,
+                                  const std::vector<std::int32_t>& items) {
+    std::vector<std::int64_t> part;
+    part.reserve(items.size());
+    for (const std::int32_t item : items) part.push_back(sizes[static_cast<std::size_t>(item)]);
+    return part;
+}
+
+// Appends bins packed over a part of the items, each index into the part turned back into its item.
+void AppendBins(Packing& to, const Packing& bins, const std::vector<std::int32_t>& items) {
+    for (const auto& bin : bins) {
+        to.emplace_back();
+        for (const std::int32_t item : bin) to.back().push_back(items[static_cast<std::size_t>(item)]);
+    }
+}
+
+// The pool search, one bin fewer at a time down to bound while its steps last; each packing it finds is
+// kept.
+Packing FewerByPool(const std::vector<std::int64_t>& sizes, std::int64_t limit, Packing best,
+                    std::int64_t bound, StepBudget& steps) {
+    Packing found;
+    while (static_cast<std::int64_t>(best.size()) > bound && steps.Left() &&
+           PoolFillSearch(sizes, limit, steps).Run(best, static_cast<std::int64_t>(best.size()) - 1, found) &&
+           IsPacking(found, sizes, limit))
+        best = std::move(found);
+    return best;
+}
+
 // Minimum bin slack, kept when it needs fewer bins.
 Packing Fill(const std::vector<std::int64_t>& sizes, std::int64_t limit, Packing best, StepBudget& budget) {
     StepBudget part(budget, kSlackSteps);
@@ -62,8 +91,7 @@ Packing Fill(const std::vector<std::int64_t>& sizes, std::int64_t limit, Packing
 Packing WithRestPacked(const std::vector<std::int64_t>& sizes, std::int64_t limit, const ExactFillWalk& walk,
                        Packing best, StepBudget& budget) {
     const std::vector<std::int32_t>& rest = walk.ClosestRest();
-    std::vector<std::int64_t> part;
-    for (const std::int32_t item : rest) part.push_back(sizes[static_cast<std::size_t>(item)]);
+    const std::vector<std::int64_t> part = SizesOf(sizes, rest);
     Packing packed = Fill(part, limit, FirstFitDecreasing(part, limit), budget);
     StepBudget steps(budget, kRestSteps);
     Packing fewer;
@@ -72,10 +100,7 @@ Packing WithRestPacked(const std::vector<std::int64_t>& sizes, std::int64_t limi
         packed = std::move(fewer);
     if (walk.ClosestBins().size() + packed.size() >= best.size()) return best;
     Packing result = walk.ClosestBins();
-    for (const auto& bin : packed) {
-        result.emplace_back();
-        for (const std::int32_t item : bin) result.back().push_back(rest[static_cast<std::size_t>(item)]);
-    }
+    AppendBins(result, packed, rest);
     return result;
 }
 
@@ -122,12 +147,7 @@ Packing Search(const std::vector<std::int64_t>& sizes, std::int64_t limit, Packi
         // Little room to spare: bins kept within the limit and filled up from a pool often meet the bound
         // where overfull packings do not; on a part of a large folder, one bin fewer at a time.
         StepBudget part(budget, kPoolFillSteps);
-        while (bins() - 1 >= proven && part.Left()) {
-            if (!PoolFillSearch(sizes, limit, part).Run(best, bins() - 1, found) ||
-                !IsPacking(found, sizes, limit))
-                break;
-            best = std::move(found);
-        }
+        best = FewerByPool(sizes, limit, std::move(best), proven, part);
         if (bins() <= proven) return best;
     }
     const auto cover = [&](std::int64_t steps) {
@@ -208,18 +228,14 @@ Packing ImproveEmptiest(const std::vector<std::int64_t>& sizes, std::int64_t lim
     }
     if (taken < 2) return best;
     std::sort(items.begin(), items.end());  // largest first, as the indexes are
-    std::vector<std::int64_t> part;
-    for (const std::int32_t item : items) part.push_back(sizes[static_cast<std::size_t>(item)]);
+    const std::vector<std::int64_t> part = SizesOf(sizes, items);
     const Packing start = FirstFitDecreasing(part, limit);
     std::int64_t lower = BinLowerBoundL2(part, limit);
     const Packing better = Search(part, limit, Fill(part, limit, start, budget), lower, budget);
     if (better.size() >= taken) return best;
     Packing result;
     for (std::size_t i = taken; i < order.size(); ++i) result.push_back(std::move(best[order[i]]));
-    for (const auto& bin : better) {
-        result.emplace_back();
-        for (const std::int32_t item : bin) result.back().push_back(items[static_cast<std::size_t>(item)]);
-    }
+    AppendBins(result, better, items);
     return result;
 }
 
@@ -238,11 +254,9 @@ Packing ImproveInGroups(const std::vector<std::int64_t>& sizes, std::int64_t lim
         for (std::size_t bin = first; bin < end; ++bin)
             items.insert(items.end(), best[bin].begin(), best[bin].end());
         std::sort(items.begin(), items.end());  // largest first, as the indexes are
-        std::vector<std::int64_t> part;
-        for (std::size_t k = 0; k < items.size(); ++k) {
-            part.push_back(sizes[static_cast<std::size_t>(items[k])]);
+        const std::vector<std::int64_t> part = SizesOf(sizes, items);
+        for (std::size_t k = 0; k < items.size(); ++k)
             place[static_cast<std::size_t>(items[k])] = static_cast<std::int32_t>(k);
-        }
         Packing packed;
         for (std::size_t bin = first; bin < end; ++bin) {
             packed.emplace_back();
@@ -250,18 +264,8 @@ Packing ImproveInGroups(const std::vector<std::int64_t>& sizes, std::int64_t lim
                 packed.back().push_back(place[static_cast<std::size_t>(item)]);
         }
         StepBudget steps(budget, groupSteps);
-        const auto lower = BinLowerBound(part, limit);
-        Packing found;
-        while (static_cast<std::int64_t>(packed.size()) > lower && steps.Left() &&
-               PoolFillSearch(part, limit, steps)
-                   .Run(packed, static_cast<std::int64_t>(packed.size()) - 1, found) &&
-               IsPacking(found, part, limit))
-            packed = std::move(found);
-        for (const auto& bin : packed) {
-            result.emplace_back();
-            for (const std::int32_t item : bin)
-                result.back().push_back(items[static_cast<std::size_t>(item)]);
-        }
+        AppendBins(result, FewerByPool(part, limit, std::move(packed), BinLowerBound(part, limit), steps),
+                   items);
     }
     return result;
 }
