@@ -28,6 +28,21 @@ class FreeItems {
             std::lower_bound(sizes_.begin(), sizes_.end(), room, std::greater<>()) - sizes_.begin();
         return FirstFrom(std::max<std::int64_t>(from, fits));
     }
+    // A free item drawn at random among those from index from on whose sizes lie between low and high, or
+    // End() when there is none.
+    template <typename Random>
+    std::int32_t Draw(std::int32_t from, std::int64_t low, std::int64_t high, Random& random) const {
+        if (low > high) return End();
+        const auto begin = std::max<std::int64_t>(
+            from, std::lower_bound(sizes_.begin(), sizes_.end(), high, std::greater<>()) - sizes_.begin());
+        const auto end =
+            std::upper_bound(sizes_.begin(), sizes_.end(), low, std::greater<>()) - sizes_.begin();
+        if (begin >= end) return End();
+        const std::int64_t before = Prefix(count_, static_cast<std::size_t>(begin));
+        const std::int64_t within = Prefix(count_, static_cast<std::size_t>(end)) - before;
+        if (within == 0) return End();
+        return Kth(before + 1 + static_cast<std::int64_t>(random() % static_cast<std::uint64_t>(within)));
+    }
     // The first index after the items of the same size as item.
     std::int32_t AfterEqual(std::int32_t item) const {
         const auto after = std::upper_bound(sizes_.begin(), sizes_.end(),

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <random>
 
+#include "plan/balanced_filling.h"
 #include "plan/bin_emptying.h"
 #include "plan/completion_search.h"
 #include "plan/exact_cover_search.h"
@@ -32,6 +33,8 @@ constexpr std::int64_t kLargeSpreadSteps = 16'000'000;
 constexpr std::int64_t kSpreadAttemptSteps = 2'000'000;
 constexpr std::int64_t kSpreadStepsPerItem = 100;
 constexpr std::int64_t kPoolFillSteps = 12'000'000;
+// Enough for the balanced filling of any folder: at most 65 tries a bin and one step an item added.
+constexpr std::int64_t kBalancedStepsPerItem = 70;
 // Above this many items an attempt needs more steps than a plan may take (a million video-like files: over
 // 14 million steps, seconds, even one percent below first-fit decreasing).
 constexpr std::size_t kLargeSpreadItems = 200'000;
@@ -291,16 +294,29 @@ PackingResult PlanPacking(const std::vector<std::int64_t>& sizes, std::int64_t l
         const bool large = nonzero.size() > kLargeSpreadItems;
         const auto groups = static_cast<std::int64_t>(result.bins.size() / kGroupBins + 1);
         const std::int64_t groupSteps = std::max(kGroupSteps, kAllGroupsSteps / groups);
-        StepBudget budget(
-            kPlanSteps + (fillable ? kCoverSteps + kWalkSteps : 0) + (large ? groups * groupSteps : 0),
-            control);
+        const bool whole = nonzero.size() <= kSearchItems;
+        const std::int64_t balancedSteps = kBalancedStepsPerItem * static_cast<std::int64_t>(nonzero.size());
+        StepBudget budget(kPlanSteps + (fillable ? kCoverSteps + kWalkSteps : 0) +
+                              (large ? groups * groupSteps : 0) + (whole ? 0 : balancedSteps),
+                          control);
         Packing best;
         for (auto& bin : result.bins) {
             std::erase_if(bin, [sized](std::int32_t item) { return item >= sized; });
             if (!bin.empty()) best.push_back(std::move(bin));
         }
-        const bool whole = nonzero.size() <= kSearchItems;
-        if (whole) best = Fill(nonzero, limit, std::move(best), budget);
+        // After the balanced filling, the overflow search's attempts start so near the bound that they
+        // fail, each spending its whole budget.
+        bool filledNearly = false;
+        if (whole) {
+            best = Fill(nonzero, limit, std::move(best), budget);
+        } else {
+            StepBudget part(budget, balancedSteps);
+            Packing balanced = BalancedFilling(nonzero, limit, part).Run();
+            if (!balanced.empty() && balanced.size() < best.size()) {
+                best = std::move(balanced);
+                filledNearly = true;
+            }
+        }
         // A folder that may fill every bin exactly leaves the steps to the exact-fill search: the relaxation
         // could only prove more when no exact filling exists.
         if (static_cast<std::int64_t>(best.size()) > result.provenBound &&
@@ -310,7 +326,7 @@ PackingResult PlanPacking(const std::vector<std::int64_t>& sizes, std::int64_t l
             result.provenBound = std::max(result.provenBound, RelaxationBound(nonzero, limit, enough, part));
         }
         if (static_cast<std::int64_t>(best.size()) > result.provenBound) {
-            if (!whole && !large && !fillable)
+            if (!whole && !large && !fillable && !filledNearly)
                 best = Spread(nonzero, limit, std::move(best), result.provenBound, kLargeSpreadSteps, budget);
             if (large) best = ImproveInGroups(nonzero, limit, std::move(best), groupSteps, budget);
             best = whole ? Search(nonzero, limit, std::move(best), result.provenBound, budget)

@@ -8,6 +8,7 @@
 #include <stop_token>
 #include <vector>
 
+#include "plan/balanced_filling.h"
 #include "plan/exact_cover_search.h"
 #include "plan/exact_fill_repair.h"
 #include "plan/exact_fill_search.h"
@@ -296,6 +297,45 @@ class TestMediaPlan : public QObject {
         // Seeded: the same media, file for file, on every run.
         const MediaPlan again = drovalin::PlanMedia(*table, capacity);
         for (std::size_t m = 0; m < plan.media.size(); ++m) QCOMPARE(again.media[m].rows, plan.media[m].rows);
+    }
+
+    // Folders of many files, where first-fit decreasing leaves a little room in every bin: the plan comes
+    // within a tenth of a percent of the bound on video-like files, a few tenths on others (first-fit
+    // decreasing: two percent and more above it).
+    // With files of up to most of a bin no filling comes near the bound; the plan is still whole and never
+    // needs more bins than first-fit decreasing. The balanced filling alone gives up, with no packing, when
+    // its budget is too short.
+    void manyFilesFilledNearlyToTheBound_data() {
+        QTest::addColumn<int>("files");
+        QTest::addColumn<int>("limit");
+        QTest::addColumn<int>("lowPercent");
+        QTest::addColumn<int>("highPercent");
+        QTest::addColumn<double>("mostOverBound");  // bins over the simple bound, as a share of it
+        QTest::newRow("video-like, CD") << 20'000 << 716'799 << 15 << 55 << 0.001;
+        QTest::newRow("video-like, BD") << 50'000 << 24'413'695 << 15 << 55 << 0.001;
+        QTest::newRow("a fifth to two fifths, DVD") << 20'000 << 4'589'842 << 20 << 40 << 0.004;
+        QTest::newRow("a twentieth to most of a bin") << 20'000 << 716'799 << 5 << 95 << 1.0;
+    }
+    void manyFilesFilledNearlyToTheBound() {
+        QFETCH(int, files);
+        QFETCH(int, limit);
+        QFETCH(int, lowPercent);
+        QFETCH(int, highPercent);
+        QFETCH(double, mostOverBound);
+        std::mt19937_64 random(static_cast<std::uint64_t>(files + limit));
+        Sizes sizes = RandomSizes(random, files, std::int64_t{limit} * lowPercent / 100,
+                                  std::int64_t{limit} * highPercent / 100);
+        std::sort(sizes.rbegin(), sizes.rend());
+        drovalin::PlanControl control;
+        const drovalin::PackingResult result = drovalin::PlanPacking(sizes, limit, control);
+        QVERIFY(drovalin::IsPacking(result.bins, sizes, limit));
+        const auto bins = static_cast<double>(result.bins.size());
+        QVERIFY(result.bins.size() <= static_cast<std::size_t>(result.firstFitBins));
+        QVERIFY2(bins <= (1 + mostOverBound) * static_cast<double>(result.simpleBound),
+                 qPrintable(QStringLiteral("%1 for a bound of %2").arg(bins).arg(result.simpleBound)));
+
+        drovalin::StepBudget budget(1000, control);
+        QVERIFY(drovalin::BalancedFilling(sizes, limit, budget).Run().empty());
     }
 
     // Above 200,000 files the plan is improved a group of bins at a time: still whole, more than half a
