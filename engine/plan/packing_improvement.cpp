@@ -52,6 +52,11 @@ constexpr std::int64_t kPartSteps = 12'000'000;
 constexpr std::size_t kGroupBins = 300;
 constexpr std::int64_t kGroupSteps = 1'000'000;
 constexpr std::int64_t kAllGroupsSteps = 600'000'000;
+// After the balanced filling: a bin with more room than a kRoomyShare-th of the limit is roomy; a group holds
+// kRoomyBins of them and gets at most kRoomyGroupSteps, within the steps all groups would have had.
+constexpr std::int64_t kRoomyShare = 1000;
+constexpr std::size_t kRoomyBins = 100;
+constexpr std::int64_t kRoomyGroupSteps = 8'000'000;
 
 // The sizes of the given items, in their order.
 std::vector<std::int64_t> SizesOf(const std::vector<std::int64_t>& sizes,
@@ -242,17 +247,38 @@ Packing ImproveEmptiest(const std::vector<std::int64_t>& sizes, std::int64_t lim
     return result;
 }
 
-// The bins of a folder too large for the overflow search, in a seeded random order so that each group
-// holds a sample of every kind of bin, a group at a time: the pool search takes one bin off the group after
-// another while its steps last.
+// Orders the bins so that each group of the first holds kRoomyBins of those with room left and full ones
+// besides, and returns how many bins those groups hold; the other full bins follow. After the balanced
+// filling nearly all the room is in a few percent of the bins, which groups of a random sample would hold
+// only a few of each, with little to gain.
+std::size_t GatherRoomyBins(const std::vector<std::int64_t>& sizes, std::int64_t limit, Packing& bins) {
+    Packing roomy, full;
+    for (auto& bin : bins) {
+        std::int64_t load = 0;
+        for (const std::int32_t item : bin) load += sizes[static_cast<std::size_t>(item)];
+        (limit - load > limit / kRoomyShare ? roomy : full).push_back(std::move(bin));
+    }
+    bins.clear();
+    std::size_t nextFull = 0;
+    for (std::size_t first = 0; first < roomy.size(); first += kRoomyBins) {
+        for (std::size_t bin = first; bin < std::min(roomy.size(), first + kRoomyBins); ++bin)
+            bins.push_back(std::move(roomy[bin]));
+        for (std::size_t added = kRoomyBins; added < kGroupBins && nextFull < full.size(); ++added)
+            bins.push_back(std::move(full[nextFull++]));
+    }
+    const std::size_t grouped = bins.size();
+    for (; nextFull < full.size(); ++nextFull) bins.push_back(std::move(full[nextFull]));
+    return grouped;
+}
+
+// The first grouped bins of a folder too large for the overflow search, a group at a time: the pool search
+// takes one bin off the group after another while its steps last. The other bins stay as they are.
 Packing ImproveInGroups(const std::vector<std::int64_t>& sizes, std::int64_t limit, Packing best,
-                        std::int64_t groupSteps, StepBudget& budget) {
-    std::mt19937_64 random(1);
-    std::shuffle(best.begin(), best.end(), random);
+                        std::size_t grouped, std::int64_t groupSteps, StepBudget& budget) {
     std::vector<std::int32_t> place(sizes.size());
     Packing result;
-    for (std::size_t first = 0; first < best.size(); first += kGroupBins) {
-        const std::size_t end = std::min(best.size(), first + kGroupBins);
+    for (std::size_t first = 0; first < grouped; first += kGroupBins) {
+        const std::size_t end = std::min(grouped, first + kGroupBins);
         std::vector<std::int32_t> items;
         for (std::size_t bin = first; bin < end; ++bin)
             items.insert(items.end(), best[bin].begin(), best[bin].end());
@@ -270,6 +296,7 @@ Packing ImproveInGroups(const std::vector<std::int64_t>& sizes, std::int64_t lim
         AppendBins(result, FewerByPool(part, limit, std::move(packed), BinLowerBound(part, limit), steps),
                    items);
     }
+    for (std::size_t bin = grouped; bin < best.size(); ++bin) result.push_back(std::move(best[bin]));
     return result;
 }
 
@@ -328,7 +355,19 @@ PackingResult PlanPacking(const std::vector<std::int64_t>& sizes, std::int64_t l
         if (static_cast<std::int64_t>(best.size()) > result.provenBound) {
             if (!whole && !large && !fillable && !filledNearly)
                 best = Spread(nonzero, limit, std::move(best), result.provenBound, kLargeSpreadSteps, budget);
-            if (large) best = ImproveInGroups(nonzero, limit, std::move(best), groupSteps, budget);
+            if (large) {
+                // In a seeded random order, so that each group holds a sample of every kind of bin.
+                std::mt19937_64 random(1);
+                std::shuffle(best.begin(), best.end(), random);
+                std::size_t grouped = best.size();
+                std::int64_t steps = groupSteps;
+                if (filledNearly) {
+                    grouped = GatherRoomyBins(nonzero, limit, best);
+                    const auto roomyGroups = static_cast<std::int64_t>(grouped / kGroupBins + 1);
+                    steps = std::min(kRoomyGroupSteps, groups * groupSteps / roomyGroups);
+                }
+                best = ImproveInGroups(nonzero, limit, std::move(best), grouped, steps, budget);
+            }
             best = whole ? Search(nonzero, limit, std::move(best), result.provenBound, budget)
                          : ImproveEmptiest(nonzero, limit, std::move(best), budget);
         }
