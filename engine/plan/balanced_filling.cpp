@@ -13,9 +13,9 @@ constexpr double kGaps = 1.5;
 
 }  // namespace
 
-BalancedFilling::BalancedFilling(const std::vector<std::int64_t>& sizes, std::int64_t limit,
+BalancedFilling::BalancedFilling(const std::vector<std::int64_t>& sizes, std::int64_t limit, bool drawn,
                                  StepBudget& budget)
-    : sizes_(sizes), limit_(limit), free_(sizes), budget_(budget) {
+    : sizes_(sizes), limit_(limit), drawn_(drawn), free_(sizes), budget_(budget) {
     if (!sizes.empty())
         tolerance_ = static_cast<std::int64_t>(kGaps * static_cast<double>(sizes.front() - sizes.back()) /
                                                static_cast<double>(sizes.size()));
@@ -43,6 +43,13 @@ void BalancedFilling::Consider(std::initializer_list<std::int32_t> items, std::i
 }
 
 void BalancedFilling::Complete(std::int32_t first, std::int64_t room, std::vector<std::int32_t>& bin) {
+    for (std::int32_t largest = free_.First(); largest != free_.End() && room > 3 * Size(largest);
+         largest = free_.First(), ++steps_) {
+        const std::int32_t item = drawn_ ? free_.Draw(0, 0, Size(largest), random_) : largest;
+        free_.Take(item);
+        bin.push_back(item);
+        room -= Size(item);
+    }
     bestCount_ = 0;
     bestRoom_ = room;
     const std::int32_t last = free_.Last();

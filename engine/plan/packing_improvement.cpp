@@ -57,6 +57,8 @@ constexpr std::int64_t kAllGroupsSteps = 600'000'000;
 constexpr std::int64_t kRoomyShare = 1000;
 constexpr std::size_t kRoomyBins = 100;
 constexpr std::int64_t kRoomyGroupSteps = 8'000'000;
+// The balanced filling is near the bound within a kNearBoundShare-th of it.
+constexpr std::int64_t kNearBoundShare = 100;
 
 // The sizes of the given items, in their order.
 std::vector<std::int64_t> SizesOf(const std::vector<std::int64_t>& sizes,
@@ -247,6 +249,32 @@ Packing ImproveEmptiest(const std::vector<std::int64_t>& sizes, std::int64_t lim
     return result;
 }
 
+// The fewer bins of the two balanced fillings (the first items of a bin the largest, or drawn), or none
+// when neither needs fewer than bins.
+Packing BalancedStart(const std::vector<std::int64_t>& sizes, std::int64_t limit, std::size_t bins,
+                      std::int64_t steps, StepBudget& budget) {
+    Packing best;
+    for (const bool drawn : {false, true}) {
+        StepBudget part(budget, steps);
+        Packing filled = BalancedFilling(sizes, limit, drawn, part).Run();
+        if (!filled.empty() && filled.size() < (best.empty() ? bins : best.size())) best = std::move(filled);
+    }
+    return best;
+}
+
+// The overflow search on a folder of many items, from the balanced filling when that is near the bound
+// (attempts started nearer would fail, each spending its whole budget), else from first-fit decreasing,
+// as on files of a narrow range of sizes several to a bin, which the balanced filling leaves roomier and the
+// overflow search improves less from; then the better of that and the balanced filling.
+Packing SpreadFromBetterStart(const std::vector<std::int64_t>& sizes, std::int64_t limit, Packing firstFit,
+                              Packing balanced, std::int64_t proven, StepBudget& budget) {
+    const auto near = proven + proven / kNearBoundShare;
+    if (!balanced.empty() && static_cast<std::int64_t>(balanced.size()) <= near)
+        return Spread(sizes, limit, std::move(balanced), proven, kSpreadSteps, budget);
+    Packing best = Spread(sizes, limit, std::move(firstFit), proven, kLargeSpreadSteps, budget);
+    return !balanced.empty() && balanced.size() < best.size() ? std::move(balanced) : std::move(best);
+}
+
 // Orders the bins so that each group of the first holds kRoomyBins of those with room left and full ones
 // besides, and returns how many bins those groups hold; the other full bins follow. After the balanced
 // filling nearly all the room is in a few percent of the bins, which groups of a random sample would hold
@@ -271,10 +299,20 @@ std::size_t GatherRoomyBins(const std::vector<std::int64_t>& sizes, std::int64_t
     return grouped;
 }
 
-// The first grouped bins of a folder too large for the overflow search, a group at a time: the pool search
-// takes one bin off the group after another while its steps last. The other bins stay as they are.
+// The bins of a folder too large for the overflow search, a group at a time: the pool search takes one bin
+// off the group after another while its steps last. The bins go in a seeded random order, so that each
+// group holds a sample of every kind of bin; after the balanced filling, only groups of roomy bins and full
+// ones are improved, with the steps of all groups shared among them (kRoomyGroupSteps at most each).
 Packing ImproveInGroups(const std::vector<std::int64_t>& sizes, std::int64_t limit, Packing best,
-                        std::size_t grouped, std::int64_t groupSteps, StepBudget& budget) {
+                        bool balanced, std::int64_t allSteps, std::int64_t groupSteps, StepBudget& budget) {
+    std::mt19937_64 random(1);
+    std::shuffle(best.begin(), best.end(), random);
+    std::size_t grouped = best.size();
+    if (balanced) {
+        grouped = GatherRoomyBins(sizes, limit, best);
+        groupSteps =
+            std::min(kRoomyGroupSteps, allSteps / static_cast<std::int64_t>(grouped / kGroupBins + 1));
+    }
     std::vector<std::int32_t> place(sizes.size());
     Packing result;
     for (std::size_t first = 0; first < grouped; first += kGroupBins) {
@@ -324,52 +362,42 @@ PackingResult PlanPacking(const std::vector<std::int64_t>& sizes, std::int64_t l
         const bool whole = nonzero.size() <= kSearchItems;
         const std::int64_t balancedSteps = kBalancedStepsPerItem * static_cast<std::int64_t>(nonzero.size());
         StepBudget budget(kPlanSteps + (fillable ? kCoverSteps + kWalkSteps : 0) +
-                              (large ? groups * groupSteps : 0) + (whole ? 0 : balancedSteps),
+                              (large ? groups * groupSteps : 0) + (whole ? 0 : 2 * balancedSteps),
                           control);
         Packing best;
         for (auto& bin : result.bins) {
             std::erase_if(bin, [sized](std::int32_t item) { return item >= sized; });
             if (!bin.empty()) best.push_back(std::move(bin));
         }
-        // After the balanced filling, the overflow search's attempts start so near the bound that they
-        // fail, each spending its whole budget.
-        bool filledNearly = false;
-        if (whole) {
+        Packing balanced;
+        if (whole)
             best = Fill(nonzero, limit, std::move(best), budget);
-        } else {
-            StepBudget part(budget, balancedSteps);
-            Packing balanced = BalancedFilling(nonzero, limit, part).Run();
-            if (!balanced.empty() && balanced.size() < best.size()) {
-                best = std::move(balanced);
-                filledNearly = true;
-            }
-        }
+        else
+            balanced = BalancedStart(nonzero, limit, best.size(), balancedSteps, budget);
+        const auto fewest = static_cast<std::int64_t>(balanced.empty() ? best.size() : balanced.size());
         // A folder that may fill every bin exactly leaves the steps to the exact-fill search: the relaxation
         // could only prove more when no exact filling exists.
-        if (static_cast<std::int64_t>(best.size()) > result.provenBound &&
-            !ExactFillSearch::Applies(nonzero, limit)) {
+        if (fewest > result.provenBound && !ExactFillSearch::Applies(nonzero, limit)) {
             StepBudget part(budget, kBoundSteps);
-            const std::int64_t enough = static_cast<std::int64_t>(best.size());
-            result.provenBound = std::max(result.provenBound, RelaxationBound(nonzero, limit, enough, part));
+            result.provenBound = std::max(result.provenBound, RelaxationBound(nonzero, limit, fewest, part));
         }
-        if (static_cast<std::int64_t>(best.size()) > result.provenBound) {
-            if (!whole && !large && !fillable && !filledNearly)
-                best = Spread(nonzero, limit, std::move(best), result.provenBound, kLargeSpreadSteps, budget);
-            if (large) {
-                // In a seeded random order, so that each group holds a sample of every kind of bin.
-                std::mt19937_64 random(1);
-                std::shuffle(best.begin(), best.end(), random);
-                std::size_t grouped = best.size();
-                std::int64_t steps = groupSteps;
-                if (filledNearly) {
-                    grouped = GatherRoomyBins(nonzero, limit, best);
-                    const auto roomyGroups = static_cast<std::int64_t>(grouped / kGroupBins + 1);
-                    steps = std::min(kRoomyGroupSteps, groups * groupSteps / roomyGroups);
-                }
-                best = ImproveInGroups(nonzero, limit, std::move(best), grouped, steps, budget);
-            }
-            best = whole ? Search(nonzero, limit, std::move(best), result.provenBound, budget)
-                         : ImproveEmptiest(nonzero, limit, std::move(best), budget);
+        if (fewest <= result.provenBound) {
+            if (!balanced.empty()) best = std::move(balanced);
+        } else if (whole) {
+            best = Search(nonzero, limit, std::move(best), result.provenBound, budget);
+        } else if (large) {
+            const bool fromBalanced = !balanced.empty();
+            if (fromBalanced) best = std::move(balanced);
+            best = ImproveInGroups(nonzero, limit, std::move(best), fromBalanced, groups * groupSteps,
+                                   groupSteps, budget);
+            best = ImproveEmptiest(nonzero, limit, std::move(best), budget);
+        } else {
+            if (!fillable)
+                best = SpreadFromBetterStart(nonzero, limit, std::move(best), std::move(balanced),
+                                             result.provenBound, budget);
+            else if (!balanced.empty())
+                best = std::move(balanced);
+            best = ImproveEmptiest(nonzero, limit, std::move(best), budget);
         }
         if (best.empty()) best.emplace_back();
         for (std::int32_t item = sized; item < static_cast<std::int32_t>(sizes.size()); ++item)

@@ -20,8 +20,8 @@ struct PackingResult {
 // first-fit decreasing, then minimum bin slack, and toward the proven lower bound the overflow and pool
 // searches (when there is room to spare), the exact cover and exact-fill searches (when every bin must be
 // full), bin completion and a local search that empties bins.
-// Folders of more than a few thousand items start from the balanced filling when it needs fewer bins than
-// first-fit decreasing, and have the items of their emptiest bins packed again. Never more
+// Folders of more than a few thousand items also get two balanced fillings, the searches start from the
+// better of those and first-fit decreasing, and the items of the emptiest bins are packed again. Never more
 // bins than first-fit decreasing. The work is bounded by step counts, so the result is the same on every run.
 PackingResult PlanPacking(const std::vector<std::int64_t>& sizes, std::int64_t limit,
                           const PlanControl& control);

@@ -303,8 +303,8 @@ class TestMediaPlan : public QObject {
     // within a tenth of a percent of the bound on video-like files, a few tenths on others (first-fit
     // decreasing: two percent and more above it).
     // With files of up to most of a bin no filling comes near the bound; the plan is still whole and never
-    // needs more bins than first-fit decreasing. The balanced filling alone gives up, with no packing, when
-    // its budget is too short.
+    // needs more bins than first-fit decreasing. Each balanced filling alone packs every file, or gives up,
+    // with no packing, when its budget is too short.
     void manyFilesFilledNearlyToTheBound_data() {
         QTest::addColumn<int>("files");
         QTest::addColumn<int>("limit");
@@ -314,6 +314,9 @@ class TestMediaPlan : public QObject {
         QTest::newRow("video-like, CD") << 20'000 << 716'799 << 15 << 55 << 0.001;
         QTest::newRow("video-like, BD") << 50'000 << 24'413'695 << 15 << 55 << 0.001;
         QTest::newRow("a fifth to two fifths, DVD") << 20'000 << 4'589'842 << 20 << 40 << 0.004;
+        // Seven to ten to a bin: the balanced filling leaves room, and the overflow search does better from
+        // first-fit decreasing.
+        QTest::newRow("a tenth to 13 %, CD") << 50'000 << 716'799 << 10 << 13 << 0.002;
         QTest::newRow("a twentieth to most of a bin") << 20'000 << 716'799 << 5 << 95 << 1.0;
     }
     void manyFilesFilledNearlyToTheBound() {
@@ -334,8 +337,13 @@ class TestMediaPlan : public QObject {
         QVERIFY2(bins <= (1 + mostOverBound) * static_cast<double>(result.simpleBound),
                  qPrintable(QStringLiteral("%1 for a bound of %2").arg(bins).arg(result.simpleBound)));
 
-        drovalin::StepBudget budget(1000, control);
-        QVERIFY(drovalin::BalancedFilling(sizes, limit, budget).Run().empty());
+        for (const bool drawn : {false, true}) {
+            drovalin::StepBudget ample(100 * static_cast<std::int64_t>(files), control);
+            QVERIFY(drovalin::IsPacking(drovalin::BalancedFilling(sizes, limit, drawn, ample).Run(), sizes,
+                                        limit));
+            drovalin::StepBudget tooShort(1000, control);
+            QVERIFY(drovalin::BalancedFilling(sizes, limit, drawn, tooShort).Run().empty());
+        }
     }
 
     // Above 200,000 files the plan is improved a group of bins at a time, the roomy bins of the balanced
