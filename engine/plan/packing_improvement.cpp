@@ -362,7 +362,7 @@ PackingResult PlanPacking(const std::vector<std::int64_t>& sizes, std::int64_t l
         const bool whole = nonzero.size() <= kSearchItems;
         const std::int64_t balancedSteps = kBalancedStepsPerItem * static_cast<std::int64_t>(nonzero.size());
         StepBudget budget(kPlanSteps + (fillable ? kCoverSteps + kWalkSteps : 0) +
-                              (large ? groups * groupSteps : 0) + (whole ? 0 : 2 * balancedSteps),
+                              (large ? groups * groupSteps : 0) + 2 * balancedSteps,
                           control);
         Packing best;
         for (auto& bin : result.bins) {
@@ -370,9 +370,8 @@ PackingResult PlanPacking(const std::vector<std::int64_t>& sizes, std::int64_t l
             if (!bin.empty()) best.push_back(std::move(bin));
         }
         Packing balanced;
-        if (whole)
-            best = Fill(nonzero, limit, std::move(best), budget);
-        else
+        if (whole) best = Fill(nonzero, limit, std::move(best), budget);
+        if (static_cast<std::int64_t>(best.size()) > result.provenBound)
             balanced = BalancedStart(nonzero, limit, best.size(), balancedSteps, budget);
         const auto fewest = static_cast<std::int64_t>(balanced.empty() ? best.size() : balanced.size());
         // A folder that may fill every bin exactly leaves the steps to the exact-fill search: the relaxation
@@ -384,7 +383,10 @@ PackingResult PlanPacking(const std::vector<std::int64_t>& sizes, std::int64_t l
         if (fewest <= result.provenBound) {
             if (!balanced.empty()) best = std::move(balanced);
         } else if (whole) {
+            // From minimum bin slack still: the searches do better from it than from a balanced filling that
+            // misses the bound.
             best = Search(nonzero, limit, std::move(best), result.provenBound, budget);
+            if (!balanced.empty() && balanced.size() < best.size()) best = std::move(balanced);
         } else if (large) {
             const bool fromBalanced = !balanced.empty();
             if (fromBalanced) best = std::move(balanced);
