@@ -772,6 +772,31 @@ class TestMediaPlan : public QObject {
         if (bestBytes >= 0) QCOMPARE(best, bestBytes);
     }
 
+    // The balanced fillings on odd folders: every item packed once, each bin within the limit, in as few
+    // bins as a plain count shows.
+    void balancedFillingOnOddFolders_data() {
+        QTest::addColumn<Sizes>("sizes");  // largest first
+        QTest::addColumn<int>("limit");
+        QTest::addColumn<int>("bins");
+        QTest::newRow("one item") << Sizes{5} << 9 << 1;
+        QTest::newRow("all of one size, three to a bin") << Sizes(10, 3) << 9 << 4;
+        QTest::newRow("each the whole limit") << Sizes{9, 9, 9} << 9 << 3;
+        QTest::newRow("a large one and many of 1") << Sizes{8, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1} << 9 << 2;
+        QTest::newRow("pairs filling exactly") << Sizes{7, 6, 5, 4, 3, 2} << 9 << 3;
+        QTest::newRow("limit 1") << Sizes(4, 1) << 1 << 4;
+    }
+    void balancedFillingOnOddFolders() {
+        QFETCH(Sizes, sizes);
+        QFETCH(int, limit);
+        drovalin::PlanControl control;
+        for (const bool drawn : {false, true}) {
+            drovalin::StepBudget budget(1'000'000, control);
+            const drovalin::Packing packing = drovalin::BalancedFilling(sizes, limit, drawn, budget).Run();
+            QVERIFY(drovalin::IsPacking(packing, sizes, limit));
+            QTEST(static_cast<int>(packing.size()), "bins");
+        }
+    }
+
     void edges_data() {
         QTest::addColumn<Sizes>("sizes");
         QTest::addColumn<int>("capacity");
