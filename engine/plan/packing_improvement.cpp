@@ -249,15 +249,23 @@ Packing ImproveEmptiest(const std::vector<std::int64_t>& sizes, std::int64_t lim
     return result;
 }
 
+// Counts what a part of the plan left of its allotment as done, so that the progress shown reaches its end
+// rather than stopping short when the part finishes early.
+void SpendRest(StepBudget& budget, std::int64_t usedBefore, std::int64_t allotted) {
+    budget.Spend(std::max<std::int64_t>(0, usedBefore + allotted - budget.Used()));
+}
+
 // The fewer bins of the two balanced fillings (the first items of a bin the largest, or drawn), or none
 // when neither needs fewer than bins.
 Packing BalancedStart(const std::vector<std::int64_t>& sizes, std::int64_t limit, std::size_t bins,
                       std::int64_t steps, StepBudget& budget) {
     Packing best;
     for (const bool drawn : {false, true}) {
+        const std::int64_t before = budget.Used();
         StepBudget part(budget, steps);
         Packing filled = BalancedFilling(sizes, limit, drawn, part).Run();
         if (!filled.empty() && filled.size() < (best.empty() ? bins : best.size())) best = std::move(filled);
+        SpendRest(budget, before, steps);
     }
     return best;
 }
@@ -305,6 +313,7 @@ std::size_t GatherRoomyBins(const std::vector<std::int64_t>& sizes, std::int64_t
 // ones are improved, with the steps of all groups shared among them (kRoomyGroupSteps at most each).
 Packing ImproveInGroups(const std::vector<std::int64_t>& sizes, std::int64_t limit, Packing best,
                         bool balanced, std::int64_t allSteps, std::int64_t groupSteps, StepBudget& budget) {
+    const std::int64_t before = budget.Used();
     std::mt19937_64 random(1);
     std::shuffle(best.begin(), best.end(), random);
     std::size_t grouped = best.size();
@@ -335,6 +344,7 @@ Packing ImproveInGroups(const std::vector<std::int64_t>& sizes, std::int64_t lim
                    items);
     }
     for (std::size_t bin = grouped; bin < best.size(); ++bin) result.push_back(std::move(best[bin]));
+    SpendRest(budget, before, allSteps);
     return result;
 }
 
