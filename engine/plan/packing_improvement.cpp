@@ -364,8 +364,8 @@ PackingResult PlanPacking(const std::vector<std::int64_t>& sizes, std::int64_t l
             static_cast<std::int32_t>(std::find(sizes.begin(), sizes.end(), 0) - sizes.begin());
         const std::vector<std::int64_t> nonzero(sizes.begin(), sizes.begin() + sized);
         const bool fillable = ExactlyFillable(nonzero, limit);
-        // The exact cover search's and the walk's steps, and a large folder's groups', come on top, so that
-        // the other searches keep theirs.
+        // The exact cover search's and the walk's steps, a large folder's groups' and the balanced fillings'
+        // come on top, so that the other searches keep theirs.
         const bool large = nonzero.size() > kLargeSpreadItems;
         const auto groups = static_cast<std::int64_t>(result.bins.size() / kGroupBins + 1);
         const std::int64_t groupSteps = std::max(kGroupSteps, kAllGroupsSteps / groups);
