@@ -1,6 +1,7 @@
 #include "plan/pattern_knapsack.h"
 
 #include <algorithm>
+#include <array>
 
 namespace drovalin {
 namespace {
@@ -88,10 +89,66 @@ class Knapsack {
     bool stopped_ = false;
 };
 
+// Where every kind worth anything is over a quarter of the limit, no pattern holds more than three items:
+// each first and second item with the most valuable third that still fits, in kinds squared steps, finds
+// the best pattern where the branch and bound above may need millions (kinds of nearly equal value per
+// size, as near a third of the limit, leave its bound no sharper than the relaxation).
+KnapsackPattern BestOfThree(const std::vector<KnapsackKind>& kinds, std::int64_t limit,
+                            const std::vector<std::size_t>& worth) {
+    const std::size_t n = worth.size();
+    // From each position on, the position of the most valuable kind.
+    std::vector<std::size_t> bestFrom(n + 1, n);
+    for (std::size_t at = n; at-- > 0;)
+        bestFrom[at] = bestFrom[at + 1] < n && kinds[worth[bestFrom[at + 1]]].value >= kinds[worth[at]].value
+                           ? bestFrom[at + 1]
+                           : at;
+    const auto value = [&](std::size_t at) { return at < n ? kinds[worth[at]].value : 0.0; };
+    KnapsackPattern pattern;
+    pattern.counts.assign(kinds.size(), 0);
+    std::array<std::size_t, 3> best{n, n, n};
+    for (std::size_t first = 0; first < n; ++first) {
+        if (value(first) > pattern.value) {
+            pattern.value = value(first);
+            best = {first, n, n};
+        }
+        for (std::size_t second = first; second < n; ++second) {
+            const std::int64_t room = limit - kinds[worth[first]].size - kinds[worth[second]].size;
+            if (room < 0 || (second == first && kinds[worth[first]].most < 2)) continue;
+            // Positions from the second's on, sizes largest first: those that fit start here.
+            std::size_t fits = static_cast<std::size_t>(
+                std::partition_point(worth.begin() + static_cast<std::ptrdiff_t>(second), worth.end(),
+                                     [&](std::size_t kind) { return kinds[kind].size > room; }) -
+                worth.begin());
+            std::size_t third = bestFrom[std::max(fits, second + 1)];
+            const std::int64_t taken = second == first ? 3 : 2;
+            if (fits <= second && kinds[worth[second]].most >= taken && value(second) >= value(third))
+                third = second;
+            const double total = value(first) + value(second) + value(third);
+            if (total > pattern.value) {
+                pattern.value = total;
+                best = {first, second, third};
+            }
+        }
+    }
+    for (const std::size_t at : best)
+        if (at < n) ++pattern.counts[worth[at]];
+    pattern.most = pattern.value * (1 + 1e-12);
+    return pattern;
+}
+
 }  // namespace
 
 KnapsackPattern BestPattern(const std::vector<KnapsackKind>& kinds, std::int64_t limit, StepBudget& budget) {
-    return Knapsack(kinds, limit, budget).Run();
+    std::vector<std::size_t> worth;
+    for (std::size_t k = 0; k < kinds.size(); ++k)
+        if (kinds[k].value > 0 && kinds[k].most > 0 && kinds[k].size <= limit) worth.push_back(k);
+    const bool overQuarter =
+        std::all_of(worth.begin(), worth.end(), [&](std::size_t k) { return 4 * kinds[k].size > limit; });
+    if (!overQuarter) return Knapsack(kinds, limit, budget).Run();
+    std::stable_sort(worth.begin(), worth.end(),
+                     [&](std::size_t a, std::size_t b) { return kinds[a].size > kinds[b].size; });
+    budget.Spend(static_cast<std::int64_t>(worth.size() * worth.size() / 2 + 1));
+    return BestOfThree(kinds, limit, worth);
 }
 
 }  // namespace drovalin

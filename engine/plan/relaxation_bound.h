@@ -13,8 +13,9 @@ namespace drovalin {
 // pattern. Every round also proves a bound on its own (Farley's): the prices divided by the most any
 // pattern is worth are feasible for the dual, so their total is a bound whether or not the relaxation was
 // solved to the end, and whatever the rounding in the simplex. Stops once the bound reaches enough, the
-// relaxation is solved or the budget is spent. Sizes largest first, each between 1 and limit. Returns 0
-// when there are too many different sizes to try.
+// relaxation is solved or the budget is spent. With many different sizes, each pivot would cost too many
+// steps: the sizes are rounded down into groups first, which keeps the bound a bound. Sizes largest first,
+// each between 1 and limit.
 std::int64_t RelaxationBound(const std::vector<std::int64_t>& sizes, std::int64_t limit, std::int64_t enough,
                              StepBudget& budget);
 
