@@ -15,6 +15,7 @@
 #include "plan/relaxation_bound.h"
 #include "plan/slack_filling.h"
 #include "plan/step_budget.h"
+#include "plan/three_item_filling.h"
 
 namespace drovalin {
 namespace {
@@ -255,17 +256,26 @@ void SpendRest(StepBudget& budget, std::int64_t usedBefore, std::int64_t allotte
     budget.Spend(std::max<std::int64_t>(0, usedBefore + allotted - budget.Used()));
 }
 
-// The fewer bins of the two balanced fillings (the first items of a bin the largest, or drawn), or none
-// when neither needs fewer than bins.
+// The fewest bins of the two balanced fillings (the first items of a bin the largest, or drawn) and, where
+// no bin holds more than three items, the filling of the smallest three to a bin; none when none needs
+// fewer than bins.
 Packing BalancedStart(const std::vector<std::int64_t>& sizes, std::int64_t limit, std::size_t bins,
                       std::int64_t steps, StepBudget& budget) {
     Packing best;
+    const auto keep = [&](Packing filled) {
+        if (!filled.empty() && filled.size() < (best.empty() ? bins : best.size())) best = std::move(filled);
+    };
     for (const bool drawn : {false, true}) {
         const std::int64_t before = budget.Used();
         StepBudget part(budget, steps);
-        Packing filled = BalancedFilling(sizes, limit, drawn, part).Run();
-        if (!filled.empty() && filled.size() < (best.empty() ? bins : best.size())) best = std::move(filled);
+        keep(BalancedFilling(sizes, limit, drawn, part).Run());
         SpendRest(budget, before, steps);
+    }
+    if (ThreeItemFilling::Applies(sizes, limit)) {
+        const std::int64_t before = budget.Used();
+        StepBudget part(budget, ThreeItemFilling::kFillings * steps);
+        keep(ThreeItemFilling(sizes, limit, part).Run());
+        SpendRest(budget, before, ThreeItemFilling::kFillings * steps);
     }
     return best;
 }
@@ -371,8 +381,10 @@ PackingResult PlanPacking(const std::vector<std::int64_t>& sizes, std::int64_t l
         const std::int64_t groupSteps = std::max(kGroupSteps, kAllGroupsSteps / groups);
         const bool whole = nonzero.size() <= kSearchItems;
         const std::int64_t balancedSteps = kBalancedStepsPerItem * static_cast<std::int64_t>(nonzero.size());
+        const std::int64_t fillings =
+            2 + (ThreeItemFilling::Applies(nonzero, limit) ? ThreeItemFilling::kFillings : 0);
         StepBudget budget(kPlanSteps + (fillable ? kCoverSteps + kWalkSteps : 0) +
-                              (large ? groups * groupSteps : 0) + 2 * balancedSteps,
+                              (large ? groups * groupSteps : 0) + fillings * balancedSteps,
                           control);
         Packing best;
         for (auto& bin : result.bins) {
@@ -393,10 +405,10 @@ PackingResult PlanPacking(const std::vector<std::int64_t>& sizes, std::int64_t l
         if (fewest <= result.provenBound) {
             if (!balanced.empty()) best = std::move(balanced);
         } else if (whole) {
-            // From minimum bin slack still: the searches do better from it than from a balanced filling that
-            // misses the bound.
-            best = Search(nonzero, limit, std::move(best), result.provenBound, budget);
+            // From the fewer bins of minimum bin slack and the fillings (of files just around a third, the
+            // filling three to a bin of the smallest saves a medium or two more when searched from).
             if (!balanced.empty() && balanced.size() < best.size()) best = std::move(balanced);
+            best = Search(nonzero, limit, std::move(best), result.provenBound, budget);
         } else if (large) {
             const bool fromBalanced = !balanced.empty();
             if (fromBalanced) best = std::move(balanced);

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "plan/packing.h"
+#include "plan/step_budget.h"
+
+namespace drovalin {
+
+// For items each over a quarter of the limit, so that no bin holds more than three: the bins of three
+// should hold the smallest items (a larger item in one can always trade places with a smaller one in a bin
+// of two), as many of them as the sizes allow. Near a third of the limit the balanced filling, which opens
+// every bin with the largest free item, puts items just over a third three to a bin only where two items
+// well under it remain, and leaves the others two to a bin: 7 % over the bound. Here the smallest items,
+// three for each of as many bins as their sizes could fill in total, go to the balanced filling and the
+// others to first-fit decreasing; a few counts of bins just under that are tried too, and the fewest bins
+// kept.
+class ThreeItemFilling {
+  public:
+    // How many balanced fillings it runs, each over at most all the items.
+    static constexpr std::int64_t kFillings = 4;
+
+    static bool Applies(const std::vector<std::int64_t>& sizes, std::int64_t limit);
+    // sizes largest first; steps for each balanced filling.
+    ThreeItemFilling(const std::vector<std::int64_t>& sizes, std::int64_t limit, StepBudget& budget);
+    // Empty when the budget ran out first.
+    Packing Run();
+
+  private:
+    Packing WithThrees(std::size_t bins);
+
+    const std::vector<std::int64_t>& sizes_;
+    std::int64_t limit_;
+    StepBudget& budget_;
+};
+
+}  // namespace drovalin
