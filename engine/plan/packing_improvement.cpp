@@ -23,7 +23,7 @@ namespace {
 // The whole plan's steps, and the most each method may take of them.
 constexpr std::int64_t kPlanSteps = 36'000'000;
 constexpr std::int64_t kSlackSteps = 4'000'000;
-constexpr std::int64_t kBoundSteps = 6'000'000;
+constexpr std::int64_t kBoundSteps = 40'000'000;
 constexpr std::int64_t kCoverSteps = 60'000'000;
 constexpr std::int64_t kWalkSteps = 16'000'000;
 constexpr std::int64_t kFirstCoverSteps = 6'000'000;
@@ -374,8 +374,8 @@ PackingResult PlanPacking(const std::vector<std::int64_t>& sizes, std::int64_t l
             static_cast<std::int32_t>(std::find(sizes.begin(), sizes.end(), 0) - sizes.begin());
         const std::vector<std::int64_t> nonzero(sizes.begin(), sizes.begin() + sized);
         const bool fillable = ExactlyFillable(nonzero, limit);
-        // The exact cover search's and the walk's steps, a large folder's groups' and the balanced fillings'
-        // come on top, so that the other searches keep theirs.
+        // The exact cover search's and the walk's steps, the relaxation's, a large folder's groups' and the
+        // balanced fillings' come on top, so that the other searches keep theirs.
         const bool large = nonzero.size() > kLargeSpreadItems;
         const auto groups = static_cast<std::int64_t>(result.bins.size() / kGroupBins + 1);
         const std::int64_t groupSteps = std::max(kGroupSteps, kAllGroupsSteps / groups);
@@ -383,7 +383,8 @@ PackingResult PlanPacking(const std::vector<std::int64_t>& sizes, std::int64_t l
         const std::int64_t balancedSteps = kBalancedStepsPerItem * static_cast<std::int64_t>(nonzero.size());
         const std::int64_t fillings =
             2 + (ThreeItemFilling::Applies(nonzero, limit) ? ThreeItemFilling::kFillings : 0);
-        StepBudget budget(kPlanSteps + (fillable ? kCoverSteps + kWalkSteps : 0) +
+        const bool relax = !ExactFillSearch::Applies(nonzero, limit);
+        StepBudget budget(kPlanSteps + (fillable ? kCoverSteps + kWalkSteps : 0) + (relax ? kBoundSteps : 0) +
                               (large ? groups * groupSteps : 0) + fillings * balancedSteps,
                           control);
         Packing best;
@@ -398,9 +399,14 @@ PackingResult PlanPacking(const std::vector<std::int64_t>& sizes, std::int64_t l
         const auto fewest = static_cast<std::int64_t>(balanced.empty() ? best.size() : balanced.size());
         // A folder that may fill every bin exactly leaves the steps to the exact-fill search: the relaxation
         // could only prove more when no exact filling exists.
-        if (fewest > result.provenBound && !ExactFillSearch::Applies(nonzero, limit)) {
-            StepBudget part(budget, kBoundSteps);
-            result.provenBound = std::max(result.provenBound, RelaxationBound(nonzero, limit, fewest, part));
+        if (relax) {
+            const std::int64_t before = budget.Used();
+            if (fewest > result.provenBound) {
+                StepBudget part(budget, kBoundSteps);
+                result.provenBound =
+                    std::max(result.provenBound, RelaxationBound(nonzero, limit, fewest, part));
+            }
+            SpendRest(budget, before, kBoundSteps);
         }
         if (fewest <= result.provenBound) {
             if (!balanced.empty()) best = std::move(balanced);

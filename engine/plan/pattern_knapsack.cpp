@@ -1,7 +1,7 @@
 #include "plan/pattern_knapsack.h"
 
 #include <algorithm>
-#include <array>
+#include <utility>
 
 namespace drovalin {
 namespace {
@@ -89,52 +89,83 @@ class Knapsack {
     bool stopped_ = false;
 };
 
-// Where every kind worth anything is over a quarter of the limit, no pattern holds more than three items:
-// each first and second item with the most valuable third that still fits, in kinds squared steps, finds
-// the best pattern where the branch and bound above may need millions (kinds of nearly equal value per
-// size, as near a third of the limit, leave its bound no sharper than the relaxation).
-KnapsackPattern BestOfThree(const std::vector<KnapsackKind>& kinds, std::int64_t limit,
-                            const std::vector<std::size_t>& worth) {
-    const std::size_t n = worth.size();
-    // From each position on, the position of the most valuable kind.
-    std::vector<std::size_t> bestFrom(n + 1, n);
-    for (std::size_t at = n; at-- > 0;)
-        bestFrom[at] = bestFrom[at + 1] < n && kinds[worth[bestFrom[at + 1]]].value >= kinds[worth[at]].value
-                           ? bestFrom[at + 1]
-                           : at;
-    const auto value = [&](std::size_t at) { return at < n ? kinds[worth[at]].value : 0.0; };
-    KnapsackPattern pattern;
-    pattern.counts.assign(kinds.size(), 0);
-    std::array<std::size_t, 3> best{n, n, n};
-    for (std::size_t first = 0; first < n; ++first) {
-        if (value(first) > pattern.value) {
-            pattern.value = value(first);
-            best = {first, n, n};
+// Where every kind worth anything is over a fifth of the limit, no pattern holds more than four items:
+// every set of up to three with the most valuable last item that still fits, in about kinds cubed over six
+// steps, finds the best pattern where the branch and bound above may need millions (kinds of nearly equal
+// value per size, as near a third of the limit, leave its bound no sharper than the relaxation).
+class FewItemKnapsack {
+  public:
+    // worth: the kinds worth anything, largest first.
+    FewItemKnapsack(const std::vector<KnapsackKind>& kinds, std::int64_t limit,
+                    std::vector<std::size_t> worth, StepBudget& budget)
+        : kinds_(kinds), limit_(limit), worth_(std::move(worth)), budget_(budget), used_(worth_.size(), 0) {
+        const std::size_t n = worth_.size();
+        bestFrom_.assign(n + 1, n);
+        for (std::size_t at = n; at-- > 0;)
+            bestFrom_[at] =
+                bestFrom_[at + 1] < n && Value(bestFrom_[at + 1]) >= Value(at) ? bestFrom_[at + 1] : at;
+    }
+
+    KnapsackPattern Run() {
+        Extend(0, limit_, kMostItems, 0);
+        KnapsackPattern pattern;
+        pattern.counts.assign(kinds_.size(), 0);
+        for (const std::size_t at : best_) ++pattern.counts[worth_[at]];
+        pattern.value = bestValue_;
+        pattern.most = bestValue_ * (1 + 1e-12);
+        return pattern;
+    }
+
+  private:
+    static constexpr int kMostItems = 4;
+
+    double Value(std::size_t at) const { return at < worth_.size() ? kinds_[worth_[at]].value : 0.0; }
+    const KnapsackKind& Kind(std::size_t at) const { return kinds_[worth_[at]]; }
+
+    // Adds up to left more items to the chosen ones, from position from on (from itself again while its
+    // kind has items to spare).
+    void Extend(std::size_t from, std::int64_t room, int left, double value) {
+        budget_.Spend(1);
+        if (value > bestValue_) {
+            bestValue_ = value;
+            best_ = chosen_;
         }
-        for (std::size_t second = first; second < n; ++second) {
-            const std::int64_t room = limit - kinds[worth[first]].size - kinds[worth[second]].size;
-            if (room < 0 || (second == first && kinds[worth[first]].most < 2)) continue;
-            // Positions from the second's on, sizes largest first: those that fit start here.
-            std::size_t fits = static_cast<std::size_t>(
-                std::partition_point(worth.begin() + static_cast<std::ptrdiff_t>(second), worth.end(),
-                                     [&](std::size_t kind) { return kinds[kind].size > room; }) -
-                worth.begin());
-            std::size_t third = bestFrom[std::max(fits, second + 1)];
-            const std::int64_t taken = second == first ? 3 : 2;
-            if (fits <= second && kinds[worth[second]].most >= taken && value(second) >= value(third))
-                third = second;
-            const double total = value(first) + value(second) + value(third);
-            if (total > pattern.value) {
-                pattern.value = total;
-                best = {first, second, third};
+        if (left == 0 || from == worth_.size()) return;
+        const auto fits = static_cast<std::size_t>(
+            std::partition_point(worth_.begin() + static_cast<std::ptrdiff_t>(from), worth_.end(),
+                                 [&](std::size_t kind) { return kinds_[kind].size > room; }) -
+            worth_.begin());
+        const bool again = fits <= from && used_[from] < Kind(from).most;
+        if (left == 1) {
+            std::size_t last = bestFrom_[std::max(fits, from + 1)];
+            if (again && Value(from) >= Value(last)) last = from;
+            if (last < worth_.size() && value + Value(last) > bestValue_) {
+                bestValue_ = value + Value(last);
+                best_ = chosen_;
+                best_.push_back(last);
             }
+            return;
+        }
+        for (std::size_t at = again ? from : std::max(fits, from + 1); at < worth_.size(); ++at) {
+            if (value + left * Value(bestFrom_[at]) <= bestValue_) break;
+            ++used_[at];
+            chosen_.push_back(at);
+            Extend(at, room - Kind(at).size, left - 1, value + Value(at));
+            chosen_.pop_back();
+            --used_[at];
         }
     }
-    for (const std::size_t at : best)
-        if (at < n) ++pattern.counts[worth[at]];
-    pattern.most = pattern.value * (1 + 1e-12);
-    return pattern;
-}
+
+    const std::vector<KnapsackKind>& kinds_;
+    std::int64_t limit_;
+    std::vector<std::size_t> worth_;
+    StepBudget& budget_;
+    std::vector<std::size_t> bestFrom_;  // from each position on, the position of the most valuable kind
+    std::vector<std::int64_t> used_;     // per position, in the chosen items
+    std::vector<std::size_t> chosen_;
+    std::vector<std::size_t> best_;
+    double bestValue_ = 0;
+};
 
 }  // namespace
 
@@ -142,13 +173,12 @@ KnapsackPattern BestPattern(const std::vector<KnapsackKind>& kinds, std::int64_t
     std::vector<std::size_t> worth;
     for (std::size_t k = 0; k < kinds.size(); ++k)
         if (kinds[k].value > 0 && kinds[k].most > 0 && kinds[k].size <= limit) worth.push_back(k);
-    const bool overQuarter =
-        std::all_of(worth.begin(), worth.end(), [&](std::size_t k) { return 4 * kinds[k].size > limit; });
-    if (!overQuarter) return Knapsack(kinds, limit, budget).Run();
+    const bool overFifth =
+        std::all_of(worth.begin(), worth.end(), [&](std::size_t k) { return 5 * kinds[k].size > limit; });
+    if (!overFifth) return Knapsack(kinds, limit, budget).Run();
     std::stable_sort(worth.begin(), worth.end(),
                      [&](std::size_t a, std::size_t b) { return kinds[a].size > kinds[b].size; });
-    budget.Spend(static_cast<std::int64_t>(worth.size() * worth.size() / 2 + 1));
-    return BestOfThree(kinds, limit, worth);
+    return FewItemKnapsack(kinds, limit, std::move(worth), budget).Run();
 }
 
 }  // namespace drovalin
