@@ -434,6 +434,8 @@ PackingResult PlanPacking(const std::vector<std::int64_t>& sizes, std::int64_t l
             best.front().push_back(item);
         result.bins = std::move(best);
         result.cancelled = budget.Cancelled();
+        // Done: the progress shown ends full, whatever steps the searches had no use for.
+        if (!result.cancelled) budget.Spend(budget.Remaining());
     }
     for (auto& bin : result.bins) std::sort(bin.begin(), bin.end());
     return result;
