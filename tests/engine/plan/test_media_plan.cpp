@@ -632,6 +632,42 @@ class TestMediaPlan : public QObject {
         QVERIFY(BrokenPromise(*table, plan, 10000).isEmpty());
     }
 
+    // On folders of many different sizes, each bin of the optimum filled exactly by parts items of the
+    // given range, the relaxation bound (on sizes rounded down into groups) is never above the optimum,
+    // even when its steps run out, and given enough steps it is within a fiftieth of it.
+    void relaxationBoundNearTheOptimum_data() {
+        QTest::addColumn<int>("parts");
+        QTest::addColumn<int>("lowPerMille");
+        QTest::addColumn<int>("highPerMille");
+        QTest::newRow("three, a quarter to a half") << 3 << 251 << 500;
+        QTest::newRow("four, over a fifth") << 4 << 201 << 330;
+        QTest::newRow("six, a tenth to a quarter") << 6 << 100 << 250;
+    }
+    void relaxationBoundNearTheOptimum() {
+        QFETCH(int, parts);
+        QFETCH(int, lowPerMille);
+        QFETCH(int, highPerMille);
+        const std::int64_t limit = 99'999, bins = 150;
+        const std::int64_t low = limit * lowPerMille / 1000, high = limit * highPerMille / 1000;
+        std::mt19937_64 random(static_cast<std::uint64_t>(parts));
+        Sizes sizes;
+        while (static_cast<std::int64_t>(sizes.size()) < parts * bins) {
+            Sizes bin = RandomSizes(random, parts - 1, low, high);
+            const std::int64_t last = limit - std::accumulate(bin.begin(), bin.end(), std::int64_t{0});
+            if (last < low || last > high) continue;
+            bin.push_back(last);
+            sizes.insert(sizes.end(), bin.begin(), bin.end());
+        }
+        std::sort(sizes.rbegin(), sizes.rend());
+        const drovalin::PlanControl control;
+        for (const std::int64_t steps : {std::int64_t{50'000}, std::int64_t{400'000'000}}) {
+            drovalin::StepBudget budget(steps, control);
+            const std::int64_t bound = drovalin::RelaxationBound(sizes, limit, bins + 1, budget);
+            QVERIFY2(bound <= bins, qPrintable(QString::number(bound)));
+            if (steps > 50'000) QVERIFY2(bound >= bins - bins / 50, qPrintable(QString::number(bound)));
+        }
+    }
+
     // The knapsack's pattern is the best there is, and what it claims no pattern exceeds holds even when
     // its steps run out: the relaxation bound relies on that. Sizes over a fifth of the limit go by the
     // search of four items at most.
