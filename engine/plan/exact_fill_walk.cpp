@@ -97,22 +97,25 @@ std::int64_t ExactFillWalk::Released(const Swap& swap) const {
 }
 
 bool ExactFillWalk::CountSets() {
-    sets_.assign(sizes_.size(), 0);
-    const auto kinds = static_cast<std::ptrdiff_t>(kinds_.kindSizes.size());
-    for (std::size_t i = 0; i < sizes_.size(); ++i) {
-        if (!budget_.Spend(static_cast<std::int64_t>(sizes_.size() - i))) return false;
+    // Items of one kind share their count: kinds squared steps, not items squared, where sizes repeat.
+    const std::vector<std::int64_t>& kindSizes = kinds_.kindSizes;
+    const auto kinds = static_cast<std::ptrdiff_t>(kindSizes.size());
+    std::vector<std::int64_t> perKind(kindSizes.size(), 0);
+    for (std::size_t a = 0; a < kindSizes.size(); ++a) {
+        if (!budget_.Spend(kinds)) return false;
         // As the second item shrinks, the size a third would need grows: the kinds, largest first, are
         // met from the back.
         std::ptrdiff_t kind = kinds - 1;
-        for (std::size_t j = i + 1; j < sizes_.size(); ++j) {
-            const std::int64_t rest = limit_ - sizes_[i] - sizes_[j];
+        for (std::size_t b = 0; b < kindSizes.size(); ++b) {
+            const std::int64_t rest = limit_ - kindSizes[a] - kindSizes[b];
             if (rest < 0) continue;
-            while (kind >= 0 && kinds_.kindSizes[static_cast<std::size_t>(kind)] < rest) --kind;
-            if (rest != 0 && (kind < 0 || kinds_.kindSizes[static_cast<std::size_t>(kind)] != rest)) continue;
-            ++sets_[i];
-            ++sets_[j];
+            while (kind >= 0 && kindSizes[static_cast<std::size_t>(kind)] < rest) --kind;
+            if (rest != 0 && (kind < 0 || kindSizes[static_cast<std::size_t>(kind)] != rest)) continue;
+            perKind[a] += static_cast<std::int64_t>(kinds_.items[b].size()) - (a == b ? 1 : 0);
         }
     }
+    sets_.resize(sizes_.size());
+    for (std::size_t i = 0; i < sizes_.size(); ++i) sets_[i] = perKind[At(kinds_.kindOf[i])];
     return true;
 }
 
@@ -173,9 +176,9 @@ bool ExactFillWalk::PackFromPool() {
             packed = true;
             continue;
         }
-        if (!budget_.Spend(static_cast<std::int64_t>(pool_.size()))) break;
         const std::size_t start = random_() % pool_.size();
-        for (std::size_t k = 0; k < pool_.size(); ++k) {
+        std::size_t k = 0;
+        for (; k < pool_.size(); ++k) {
             const std::int32_t second = pool_[(start + k) % pool_.size()];
             if (second == first) continue;
             const std::int64_t rest = room - sizes_[At(second)];
@@ -186,6 +189,8 @@ bool ExactFillWalk::PackFromPool() {
             packed = true;
             break;
         }
+        // The partners looked at: in a large pool one is found at once.
+        if (!budget_.Spend(static_cast<std::int64_t>(k + 1))) break;
     }
     return packed;
 }
