@@ -26,6 +26,8 @@ constexpr std::int64_t kSlackSteps = 4'000'000;
 constexpr std::int64_t kBoundSteps = 40'000'000;
 constexpr std::int64_t kCoverSteps = 60'000'000;
 constexpr std::int64_t kWalkSteps = 16'000'000;
+// The walk's count of sets takes kinds squared steps on top of its own; beyond this many it is left out.
+constexpr std::int64_t kMostCountSteps = 64'000'000;
 constexpr std::int64_t kFirstCoverSteps = 6'000'000;
 constexpr std::int64_t kRestSteps = 2'000'000;
 // The overflow search: steps on a whole folder and on a large one, and at least per attempt.
@@ -88,6 +90,12 @@ Packing FewerByPool(const std::vector<std::int64_t>& sizes, std::int64_t limit, 
            IsPacking(found, sizes, limit))
         best = std::move(found);
     return best;
+}
+
+// The walk's steps: its own and those of counting the sets of every kind of item with every other.
+std::int64_t WalkSteps(const std::vector<std::int64_t>& sizes) {
+    const auto kinds = static_cast<std::int64_t>(SizeKinds(sizes).Count());
+    return kWalkSteps + kinds * kinds;
 }
 
 // Minimum bin slack, kept when it needs fewer bins.
@@ -172,7 +180,7 @@ Packing Search(const std::vector<std::int64_t>& sizes, std::int64_t limit, Packi
     // those where very many do; the cover search then has its whole budget.
     if (fillable && cover(kFirstCoverSteps)) return found;
     if (fillable && bins() > proven) {
-        StepBudget part(budget, kWalkSteps);
+        StepBudget part(budget, WalkSteps(sizes));
         ExactFillWalk walk(sizes, limit, part);
         if (walk.Run(found) && IsPacking(found, sizes, limit)) return found;
         best = WithRestPacked(sizes, limit, walk, std::move(best), budget);
@@ -215,6 +223,27 @@ Packing Search(const std::vector<std::int64_t>& sizes, std::int64_t limit, Packi
         }
     }
     return EliminateBins(sizes, limit, std::move(best), proven, budget);
+}
+
+// The exact cover search, the walk and the exact cover search again with all its steps, on a folder too
+// large for the other searches that may fill every bin exactly; each ends once it finds such a packing.
+// Where nearly every size is single the walk's count of sets would take too long, and it is left out.
+Packing ExactlyFilled(const std::vector<std::int64_t>& sizes, std::int64_t limit, Packing best,
+                      std::int64_t proven, StepBudget& budget) {
+    if (static_cast<std::int64_t>(best.size()) <= proven) return best;
+    Packing found;
+    const auto cover = [&](std::int64_t steps) {
+        StepBudget part(budget, steps);
+        return ExactCoverSearch(sizes, limit, part).Run(found) && IsPacking(found, sizes, limit);
+    };
+    if (cover(kFirstCoverSteps)) return found;
+    if (WalkSteps(sizes) - kWalkSteps <= kMostCountSteps) {
+        StepBudget part(budget, WalkSteps(sizes));
+        ExactFillWalk walk(sizes, limit, part);
+        if (walk.Run(found) && IsPacking(found, sizes, limit)) return found;
+        best = WithRestPacked(sizes, limit, walk, std::move(best), budget);
+    }
+    return cover(kCoverSteps) ? found : best;
 }
 
 // The items of the emptiest bins, up to kSearchItems of them, packed again on their own.
@@ -384,8 +413,9 @@ PackingResult PlanPacking(const std::vector<std::int64_t>& sizes, std::int64_t l
         const std::int64_t fillings =
             2 + (ThreeItemFilling::Applies(nonzero, limit) ? ThreeItemFilling::kFillings : 0);
         const bool relax = !ExactFillSearch::Applies(nonzero, limit);
-        StepBudget budget(kPlanSteps + (fillable ? kCoverSteps + kWalkSteps : 0) + (relax ? kBoundSteps : 0) +
-                              (large ? groups * groupSteps : 0) + fillings * balancedSteps,
+        StepBudget budget(kPlanSteps + (fillable ? kCoverSteps + WalkSteps(nonzero) : 0) +
+                              (relax ? kBoundSteps : 0) + (large ? groups * groupSteps : 0) +
+                              fillings * balancedSteps,
                           control);
         Packing best;
         for (auto& bin : result.bins) {
@@ -427,6 +457,7 @@ PackingResult PlanPacking(const std::vector<std::int64_t>& sizes, std::int64_t l
                                              result.provenBound, budget);
             else if (!balanced.empty())
                 best = std::move(balanced);
+            if (fillable) best = ExactlyFilled(nonzero, limit, std::move(best), result.provenBound, budget);
             best = ImproveEmptiest(nonzero, limit, std::move(best), budget);
         }
         if (best.empty()) best.emplace_back();

@@ -456,8 +456,8 @@ class TestMediaPlan : public QObject {
     }
 
     // Exact-triplet folders made from planted triples and shuffled, from dense (sizes repeat) to sparse
-    // (each file fits few triples), some with bins of four files of exactly a quarter: the plan uses the
-    // media they were made from and proves it.
+    // (each file fits few triples), some with bins of four files of exactly a quarter, up to 15,000 files:
+    // the plan uses the media they were made from and proves it.
     void exactTripletsPlannedOptimally_data() {
         QTest::addColumn<int>("capacity");
         QTest::addColumn<int>("media");
@@ -475,6 +475,10 @@ class TestMediaPlan : public QObject {
         QTest::newRow("333,333 KB, 260 media, two with a quarter") << 333333 << 260 << 0 << 2;
         QTest::newRow("1,000,001 KB, 500 media, three with a quarter") << 1000001 << 500 << 0 << 3;
         QTest::newRow("BD-R DL, 500 media") << 48877568 << 500 << 0 << 0;
+        // More files than the searches take at once: the exact cover search and the walk on the whole.
+        QTest::newRow("3,000 KB, 5,000 media") << 3000 << 5000 << 0 << 0;
+        QTest::newRow("65,536 KB, 1,500 media") << 65536 << 1500 << 0 << 0;
+        QTest::newRow("BD-R DL, 2,000 media") << 48877568 << 2000 << 0 << 0;
     }
     void exactTripletsPlannedOptimally() {
         QFETCH(int, capacity);
