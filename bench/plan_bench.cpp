@@ -161,6 +161,41 @@ void CompareExactTriplets() {
     CompareExactTriplets("exact-triplet-500", 48877568, std::vector<std::int64_t>(kFolders, 500));
 }
 
+// Folders of files in a band of sizes, as thousandths of the limit, where the number of files a medium
+// takes is decided near its edges: just around a third (two or three to a medium), a quarter to a half
+// (three at most) and a fifth to a half (four at most). The bound is the proven one; gap is the plan's
+// distance from it.
+void CompareSizeBands() {
+    constexpr std::int32_t kCapacity = 720000;
+    constexpr int kBands[][2] = {{333, 334}, {260, 500}, {200, 500}};
+    for (const auto& band : kBands) {
+        for (const int files : {1000, 20000}) {
+            std::mt19937_64 random(static_cast<std::uint64_t>(band[0] * 1000 + band[1] + files));
+            std::uniform_int_distribution<std::int64_t> size(std::int64_t{kCapacity - 1} * band[0] / 1000,
+                                                             std::int64_t{kCapacity - 1} * band[1] / 1000);
+            FileTable table;
+            char name[32];
+            for (int i = 0; i < files; ++i) {
+                std::snprintf(name, sizeof(name), "part-%05d.bin", i);
+                table.Append(name, size(random));
+            }
+            table.SortBySizeDescending();
+            MediaPlan plan;
+            const double planMs = Milliseconds([&] { plan = PlanMedia(table, kCapacity); });
+            const auto ours = static_cast<long long>(plan.media.size());
+            std::printf(
+                "band low=%d high=%d capacity=%d files=%d ours=%lld ffd=%lld lower_bound=%lld "
+                "proven_bound=%lld "
+                "gap=%.2f%% plan_ms=%.1f\n",
+                band[0], band[1], kCapacity, files, ours, static_cast<long long>(plan.firstFitMedia),
+                static_cast<long long>(plan.lowerBound), static_cast<long long>(plan.provenBound),
+                100.0 * static_cast<double>(ours - plan.provenBound) / static_cast<double>(plan.provenBound),
+                planMs);
+            std::fflush(stdout);
+        }
+    }
+}
+
 }  // namespace
 
 int RunPlanBench(const std::vector<std::int64_t>& fileCounts, const std::vector<std::int32_t>& capacities,
@@ -263,6 +298,7 @@ int RunPlanCompare(const std::string& base) {
         }
     }
     CompareExactTriplets();
+    CompareSizeBands();
     return failed ? 1 : 0;
 }
 
