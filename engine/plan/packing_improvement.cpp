@@ -23,7 +23,10 @@ namespace {
 // The whole plan's steps, and the most each method may take of them.
 constexpr std::int64_t kPlanSteps = 36'000'000;
 constexpr std::int64_t kSlackSteps = 4'000'000;
-constexpr std::int64_t kBoundSteps = 40'000'000;
+constexpr std::int64_t kBoundSteps = 6'000'000;
+// Where every item is over a fifth of the limit each knapsack of the relaxation is exact, and it ends within
+// about this many steps (about a third of a second) where it would otherwise prove little.
+constexpr std::int64_t kFewItemBoundSteps = 40'000'000;
 constexpr std::int64_t kCoverSteps = 60'000'000;
 constexpr std::int64_t kWalkSteps = 16'000'000;
 // The walk's count of sets takes kinds squared steps on top of its own; beyond this many it is left out.
@@ -412,10 +415,12 @@ PackingResult PlanPacking(const std::vector<std::int64_t>& sizes, std::int64_t l
         const std::int64_t balancedSteps = kBalancedStepsPerItem * static_cast<std::int64_t>(nonzero.size());
         const std::int64_t fillings =
             2 + (ThreeItemFilling::Applies(nonzero, limit) ? ThreeItemFilling::kFillings : 0);
-        const bool relax = !ExactFillSearch::Applies(nonzero, limit);
-        StepBudget budget(kPlanSteps + (fillable ? kCoverSteps + WalkSteps(nonzero) : 0) +
-                              (relax ? kBoundSteps : 0) + (large ? groups * groupSteps : 0) +
-                              fillings * balancedSteps,
+        // Files of 0 KB only leave nothing to bound.
+        const bool relax = !nonzero.empty() && !ExactFillSearch::Applies(nonzero, limit);
+        const std::int64_t boundSteps =
+            !relax ? 0 : (5 * nonzero.back() > limit ? kFewItemBoundSteps : kBoundSteps);
+        StepBudget budget(kPlanSteps + (fillable ? kCoverSteps + WalkSteps(nonzero) : 0) + boundSteps +
+                              (large ? groups * groupSteps : 0) + fillings * balancedSteps,
                           control);
         Packing best;
         for (auto& bin : result.bins) {
@@ -429,14 +434,14 @@ PackingResult PlanPacking(const std::vector<std::int64_t>& sizes, std::int64_t l
         const auto fewest = static_cast<std::int64_t>(balanced.empty() ? best.size() : balanced.size());
         // A folder that may fill every bin exactly leaves the steps to the exact-fill search: the relaxation
         // could only prove more when no exact filling exists.
-        if (relax) {
+        if (boundSteps > 0) {
             const std::int64_t before = budget.Used();
             if (fewest > result.provenBound) {
-                StepBudget part(budget, kBoundSteps);
+                StepBudget part(budget, boundSteps);
                 result.provenBound =
                     std::max(result.provenBound, RelaxationBound(nonzero, limit, fewest, part));
             }
-            SpendRest(budget, before, kBoundSteps);
+            SpendRest(budget, before, boundSteps);
         }
         if (fewest <= result.provenBound) {
             if (!balanced.empty()) best = std::move(balanced);
