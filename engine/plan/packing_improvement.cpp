@@ -63,6 +63,8 @@ constexpr std::int64_t kAllGroupsSteps = 600'000'000;
 constexpr std::int64_t kRoomyShare = 1000;
 constexpr std::size_t kRoomyBins = 100;
 constexpr std::int64_t kRoomyGroupSteps = 8'000'000;
+// The groups' steps in all on a folder between kSearchItems and kLargeSpreadItems items.
+constexpr std::int64_t kMidGroupsSteps = 24'000'000;
 // The balanced filling is near the bound within a kNearBoundShare-th of it.
 constexpr std::int64_t kNearBoundShare = 100;
 
@@ -349,17 +351,18 @@ std::size_t GatherRoomyBins(const std::vector<std::int64_t>& sizes, std::int64_t
     return grouped;
 }
 
-// The bins of a folder too large for the overflow search, a group at a time: the pool search takes one bin
-// off the group after another while its steps last. The bins go in a seeded random order, so that each
-// group holds a sample of every kind of bin; after the balanced filling, only groups of roomy bins and full
-// ones are improved, with the steps of all groups shared among them (kRoomyGroupSteps at most each).
+// The bins of a folder too large for the searches on the whole, a group at a time: the pool search takes
+// one bin off the group after another while its steps last. The bins go in a seeded random order, so that
+// each group holds a sample of every kind of bin; where the room is in a few bins (after the balanced
+// filling or the other searches), only groups of roomy bins and full ones are improved, with the steps of
+// all groups shared among them (kRoomyGroupSteps at most each).
 Packing ImproveInGroups(const std::vector<std::int64_t>& sizes, std::int64_t limit, Packing best,
-                        bool balanced, std::int64_t allSteps, std::int64_t groupSteps, StepBudget& budget) {
+                        bool roomyFirst, std::int64_t allSteps, std::int64_t groupSteps, StepBudget& budget) {
     const std::int64_t before = budget.Used();
     std::mt19937_64 random(1);
     std::shuffle(best.begin(), best.end(), random);
     std::size_t grouped = best.size();
-    if (balanced) {
+    if (roomyFirst) {
         grouped = GatherRoomyBins(sizes, limit, best);
         groupSteps =
             std::min(kRoomyGroupSteps, allSteps / static_cast<std::int64_t>(grouped / kGroupBins + 1));
@@ -406,13 +409,15 @@ PackingResult PlanPacking(const std::vector<std::int64_t>& sizes, std::int64_t l
             static_cast<std::int32_t>(std::find(sizes.begin(), sizes.end(), 0) - sizes.begin());
         const std::vector<std::int64_t> nonzero(sizes.begin(), sizes.begin() + sized);
         const bool fillable = ExactlyFillable(nonzero, limit);
-        // The exact cover search's and the walk's steps, the relaxation's, a large folder's groups' and the
-        // balanced fillings' come on top, so that the other searches keep theirs.
+        // The exact cover search's and the walk's steps, the relaxation's, the groups' and the balanced
+        // fillings' come on top, so that the other searches keep theirs.
         const bool large = nonzero.size() > kLargeSpreadItems;
         const auto groups = static_cast<std::int64_t>(result.bins.size() / kGroupBins + 1);
         const std::int64_t groupSteps = std::max(kGroupSteps, kAllGroupsSteps / groups);
         const bool whole = nonzero.size() <= kSearchItems;
         const std::int64_t balancedSteps = kBalancedStepsPerItem * static_cast<std::int64_t>(nonzero.size());
+        const std::int64_t groupsSteps =
+            large ? groups * groupSteps : (!whole && !fillable ? kMidGroupsSteps : 0);
         const std::int64_t fillings =
             2 + (ThreeItemFilling::Applies(nonzero, limit) ? ThreeItemFilling::kFillings : 0);
         // Files of 0 KB only leave nothing to bound.
@@ -420,7 +425,7 @@ PackingResult PlanPacking(const std::vector<std::int64_t>& sizes, std::int64_t l
         const std::int64_t boundSteps =
             !relax ? 0 : (5 * nonzero.back() > limit ? kFewItemBoundSteps : kBoundSteps);
         StepBudget budget(kPlanSteps + (fillable ? kCoverSteps + WalkSteps(nonzero) : 0) + boundSteps +
-                              (large ? groups * groupSteps : 0) + fillings * balancedSteps,
+                              groupsSteps + fillings * balancedSteps,
                           control);
         Packing best;
         for (auto& bin : result.bins) {
@@ -457,13 +462,17 @@ PackingResult PlanPacking(const std::vector<std::int64_t>& sizes, std::int64_t l
                                    groupSteps, budget);
             best = ImproveEmptiest(nonzero, limit, std::move(best), budget);
         } else {
-            if (!fillable)
+            if (!fillable) {
                 best = SpreadFromBetterStart(nonzero, limit, std::move(best), std::move(balanced),
                                              result.provenBound, budget);
-            else if (!balanced.empty())
+            } else if (!balanced.empty())
                 best = std::move(balanced);
             if (fillable) best = ExactlyFilled(nonzero, limit, std::move(best), result.provenBound, budget);
             best = ImproveEmptiest(nonzero, limit, std::move(best), budget);
+            // What the repacking of the emptiest bins leaves, groups of roomy and full bins may still save.
+            if (!fillable && static_cast<std::int64_t>(best.size()) > result.provenBound)
+                best = ImproveInGroups(nonzero, limit, std::move(best), true, kMidGroupsSteps,
+                                       kRoomyGroupSteps, budget);
         }
         if (best.empty()) best.emplace_back();
         for (std::int32_t item = sized; item < static_cast<std::int32_t>(sizes.size()); ++item)

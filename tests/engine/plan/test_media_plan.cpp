@@ -314,6 +314,8 @@ class TestMediaPlan : public QObject {
         QTest::addColumn<double>("mostOverBound");  // bins over the proven bound, as a share of it
         QTest::newRow("video-like, CD") << 20'000 << 716'799 << 150 << 550 << 0.001;
         QTest::newRow("video-like, BD") << 50'000 << 24'413'695 << 150 << 550 << 0.001;
+        // Groups of the roomiest bins with full ones take the last medium off.
+        QTest::newRow("video-like, CD, 10,000 files") << 10'000 << 716'799 << 150 << 550 << 0.0;
         QTest::newRow("a fifth to two fifths, DVD") << 20'000 << 4'589'842 << 200 << 400 << 0.004;
         // Seven to ten to a bin: the balanced filling leaves room, and the overflow search does better from
         // first-fit decreasing.
