@@ -416,8 +416,7 @@ PackingResult PlanPacking(const std::vector<std::int64_t>& sizes, std::int64_t l
         const std::int64_t groupSteps = std::max(kGroupSteps, kAllGroupsSteps / groups);
         const bool whole = nonzero.size() <= kSearchItems;
         const std::int64_t balancedSteps = kBalancedStepsPerItem * static_cast<std::int64_t>(nonzero.size());
-        const std::int64_t groupsSteps =
-            large ? groups * groupSteps : (!whole && !fillable ? kMidGroupsSteps : 0);
+        const std::int64_t groupsSteps = large ? groups * groupSteps : (!whole ? kMidGroupsSteps : 0);
         const std::int64_t fillings =
             2 + (ThreeItemFilling::Applies(nonzero, limit) ? ThreeItemFilling::kFillings : 0);
         // Files of 0 KB only leave nothing to bound.
@@ -470,7 +469,7 @@ PackingResult PlanPacking(const std::vector<std::int64_t>& sizes, std::int64_t l
             if (fillable) best = ExactlyFilled(nonzero, limit, std::move(best), result.provenBound, budget);
             best = ImproveEmptiest(nonzero, limit, std::move(best), budget);
             // What the repacking of the emptiest bins leaves, groups of roomy and full bins may still save.
-            if (!fillable && static_cast<std::int64_t>(best.size()) > result.provenBound)
+            if (static_cast<std::int64_t>(best.size()) > result.provenBound)
                 best = ImproveInGroups(nonzero, limit, std::move(best), true, kMidGroupsSteps,
                                        kRoomyGroupSteps, budget);
         }
