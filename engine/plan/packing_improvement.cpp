@@ -128,6 +128,34 @@ Packing WithRestPacked(const std::vector<std::int64_t>& sizes, std::int64_t limi
     return result;
 }
 
+// On a folder that may fill every bin exactly: a short exact cover search settles folders where few sets
+// fill a bin, either way; the walk suits those where very many do; the cover search then has its whole
+// budget. Each ends the search once it finds such a packing; a cover search that ends without one proves
+// that no exact filling exists, and proven rises. Where nearly every size is single the walk's count of sets
+// would take too long (on folders of many files), and it is left out.
+Packing ExactlyFilled(const std::vector<std::int64_t>& sizes, std::int64_t limit, Packing best,
+                      std::int64_t& proven, StepBudget& budget) {
+    const auto bins = [&] { return static_cast<std::int64_t>(best.size()); };
+    Packing found;
+    const auto cover = [&](std::int64_t steps) {
+        StepBudget part(budget, steps);
+        ExactCoverSearch search(sizes, limit, part);
+        if (search.Run(found) && IsPacking(found, sizes, limit)) return true;
+        if (search.Proven()) proven = std::max(proven, BinLowerBound(sizes, limit) + 1);
+        return false;
+    };
+    if (bins() <= proven) return best;
+    if (cover(kFirstCoverSteps)) return found;
+    if (bins() > proven && WalkSteps(sizes) - kWalkSteps <= kMostCountSteps) {
+        StepBudget part(budget, WalkSteps(sizes));
+        ExactFillWalk walk(sizes, limit, part);
+        if (walk.Run(found) && IsPacking(found, sizes, limit)) return found;
+        best = WithRestPacked(sizes, limit, walk, std::move(best), budget);
+    }
+    if (bins() > proven && cover(kCoverSteps)) return found;
+    return best;
+}
+
 // The overflow search between the bound and the fewest bins found so far, halving the gap: each success
 // lowers the top, each failure (counted as no packing) raises the bottom. Where there is room to spare it
 // meets the bound within a few thousand steps on small folders.
@@ -172,25 +200,10 @@ Packing Search(const std::vector<std::int64_t>& sizes, std::int64_t limit, Packi
         // where overfull packings do not; on a part of a large folder, one bin fewer at a time.
         StepBudget part(budget, kPoolFillSteps);
         best = FewerByPool(sizes, limit, std::move(best), proven, part);
-        if (bins() <= proven) return best;
+    } else {
+        best = ExactlyFilled(sizes, limit, std::move(best), proven, budget);
     }
-    const auto cover = [&](std::int64_t steps) {
-        StepBudget part(budget, steps);
-        ExactCoverSearch search(sizes, limit, part);
-        if (search.Run(found) && IsPacking(found, sizes, limit)) return true;
-        if (search.Proven()) proven = std::max(proven, BinLowerBound(sizes, limit) + 1);
-        return false;
-    };
-    // A short exact cover search settles folders where few sets fill a bin, either way; the walk suits
-    // those where very many do; the cover search then has its whole budget.
-    if (fillable && cover(kFirstCoverSteps)) return found;
-    if (fillable && bins() > proven) {
-        StepBudget part(budget, WalkSteps(sizes));
-        ExactFillWalk walk(sizes, limit, part);
-        if (walk.Run(found) && IsPacking(found, sizes, limit)) return found;
-        best = WithRestPacked(sizes, limit, walk, std::move(best), budget);
-    }
-    if (fillable && bins() > proven && cover(kCoverSteps)) return found;
+    if (bins() <= proven) return best;
     if (exact && bins() > proven) {
         StepBudget part(budget, kExactSteps);
         ExactFillSearch search(sizes, limit, part);
@@ -228,27 +241,6 @@ Packing Search(const std::vector<std::int64_t>& sizes, std::int64_t limit, Packi
         }
     }
     return EliminateBins(sizes, limit, std::move(best), proven, budget);
-}
-
-// The exact cover search, the walk and the exact cover search again with all its steps, on a folder too
-// large for the other searches that may fill every bin exactly; each ends once it finds such a packing.
-// Where nearly every size is single the walk's count of sets would take too long, and it is left out.
-Packing ExactlyFilled(const std::vector<std::int64_t>& sizes, std::int64_t limit, Packing best,
-                      std::int64_t proven, StepBudget& budget) {
-    if (static_cast<std::int64_t>(best.size()) <= proven) return best;
-    Packing found;
-    const auto cover = [&](std::int64_t steps) {
-        StepBudget part(budget, steps);
-        return ExactCoverSearch(sizes, limit, part).Run(found) && IsPacking(found, sizes, limit);
-    };
-    if (cover(kFirstCoverSteps)) return found;
-    if (WalkSteps(sizes) - kWalkSteps <= kMostCountSteps) {
-        StepBudget part(budget, WalkSteps(sizes));
-        ExactFillWalk walk(sizes, limit, part);
-        if (walk.Run(found) && IsPacking(found, sizes, limit)) return found;
-        best = WithRestPacked(sizes, limit, walk, std::move(best), budget);
-    }
-    return cover(kCoverSteps) ? found : best;
 }
 
 // The items of the emptiest bins, up to kSearchItems of them, packed again on their own.
@@ -464,9 +456,10 @@ PackingResult PlanPacking(const std::vector<std::int64_t>& sizes, std::int64_t l
             if (!fillable) {
                 best = SpreadFromBetterStart(nonzero, limit, std::move(best), std::move(balanced),
                                              result.provenBound, budget);
-            } else if (!balanced.empty())
-                best = std::move(balanced);
-            if (fillable) best = ExactlyFilled(nonzero, limit, std::move(best), result.provenBound, budget);
+            } else {
+                if (!balanced.empty()) best = std::move(balanced);
+                best = ExactlyFilled(nonzero, limit, std::move(best), result.provenBound, budget);
+            }
             best = ImproveEmptiest(nonzero, limit, std::move(best), budget);
             // What the repacking of the emptiest bins leaves, groups of roomy and full bins may still save.
             if (static_cast<std::int64_t>(best.size()) > result.provenBound)
