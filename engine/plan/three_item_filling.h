@@ -22,7 +22,7 @@ class ThreeItemFilling {
     static constexpr std::int64_t kFillings = 4;
 
     static bool Applies(const std::vector<std::int64_t>& sizes, std::int64_t limit);
-    // sizes largest first; steps for each balanced filling.
+    // sizes largest first; the budget is for all its fillings.
     ThreeItemFilling(const std::vector<std::int64_t>& sizes, std::int64_t limit, StepBudget& budget);
     // Empty when the budget ran out first.
     Packing Run();
