@@ -411,10 +411,16 @@ PackingResult PlanPacking(const std::vector<std::int64_t>& sizes, std::int64_t l
         const std::int64_t groupsSteps = large ? groups * groupSteps : (!whole ? kMidGroupsSteps : 0);
         const std::int64_t fillings =
             2 + (ThreeItemFilling::Applies(nonzero, limit) ? ThreeItemFilling::kFillings : 0);
-        // Files of 0 KB only leave nothing to bound.
+        // Files of 0 KB only leave nothing to bound. The relaxation's knapsacks are exact where every item
+        // is over a fifth of the limit; a few smaller items (a tenth at most) are left out of it, which
+        // keeps its bound a bound.
         const bool relax = !nonzero.empty() && !ExactFillSearch::Applies(nonzero, limit);
-        const std::int64_t boundSteps =
-            !relax ? 0 : (5 * nonzero.back() > limit ? kFewItemBoundSteps : kBoundSteps);
+        const auto overFifth = static_cast<std::size_t>(
+            std::partition_point(nonzero.begin(), nonzero.end(),
+                                 [&](std::int64_t size) { return 5 * size > limit; }) -
+            nonzero.begin());
+        const bool fewItems = overFifth > 0 && 10 * (nonzero.size() - overFifth) <= nonzero.size();
+        const std::int64_t boundSteps = !relax ? 0 : (fewItems ? kFewItemBoundSteps : kBoundSteps);
         StepBudget budget(kPlanSteps + (fillable ? kCoverSteps + WalkSteps(nonzero) : 0) + boundSteps +
                               groupsSteps + fillings * balancedSteps,
                           control);
@@ -434,8 +440,11 @@ PackingResult PlanPacking(const std::vector<std::int64_t>& sizes, std::int64_t l
             const std::int64_t before = budget.Used();
             if (fewest > result.provenBound) {
                 StepBudget part(budget, boundSteps);
+                const std::vector<std::int64_t> bounded(
+                    nonzero.begin(),
+                    nonzero.begin() + static_cast<std::ptrdiff_t>(fewItems ? overFifth : nonzero.size()));
                 result.provenBound =
-                    std::max(result.provenBound, RelaxationBound(nonzero, limit, fewest, part));
+                    std::max(result.provenBound, RelaxationBound(bounded, limit, fewest, part));
             }
             SpendRest(budget, before, boundSteps);
         }

@@ -1,6 +1,8 @@
 #include "plan/three_item_filling.h"
 
+#include <algorithm>
 #include <iterator>
+#include <map>
 
 #include "plan/balanced_filling.h"
 
@@ -12,22 +14,34 @@ namespace {
 constexpr int kShares[] = {1000, 995, 990, 980};
 static_assert(std::size(kShares) == ThreeItemFilling::kFillings);
 
+// At most one item in this many may be a quarter of the limit or less.
+constexpr std::size_t kSmallShare = 10;
+
+// How many of the items, largest first, are over a quarter of the limit.
+std::size_t OverQuarter(const std::vector<std::int64_t>& sizes, std::int64_t limit) {
+    return static_cast<std::size_t>(
+        std::partition_point(sizes.begin(), sizes.end(),
+                             [&](std::int64_t size) { return 4 * size > limit; }) -
+        sizes.begin());
+}
+
 }  // namespace
 
 bool ThreeItemFilling::Applies(const std::vector<std::int64_t>& sizes, std::int64_t limit) {
-    return !sizes.empty() && 4 * sizes.back() > limit && sizes.front() <= limit;
+    const std::size_t large = OverQuarter(sizes, limit);
+    return large > 0 && sizes.front() <= limit && kSmallShare * (sizes.size() - large) <= sizes.size();
 }
 
 ThreeItemFilling::ThreeItemFilling(const std::vector<std::int64_t>& sizes, std::int64_t limit,
                                    StepBudget& budget)
-    : sizes_(sizes), limit_(limit), budget_(budget) {}
+    : sizes_(sizes), large_(OverQuarter(sizes, limit)), limit_(limit), budget_(budget) {}
 
 Packing ThreeItemFilling::Run() {
     // The most bins the smallest items could fill three to a bin, by their total.
     std::size_t most = 0;
     std::int64_t total = 0;
-    for (std::size_t bins = 1; 3 * bins <= sizes_.size(); ++bins) {
-        const std::size_t end = sizes_.size() - 3 * (bins - 1);
+    for (std::size_t bins = 1; 3 * bins <= large_; ++bins) {
+        const std::size_t end = large_ - 3 * (bins - 1);
         total += sizes_[end - 1] + sizes_[end - 2] + sizes_[end - 3];
         if (total <= static_cast<std::int64_t>(bins) * limit_) most = bins;
     }
@@ -40,17 +54,44 @@ Packing ThreeItemFilling::Run() {
     return best;
 }
 
-// The smallest 3 * bins items by the balanced filling, the others by first-fit decreasing.
+// Of the items over a quarter, the smallest 3 * bins by the balanced filling, the others by first-fit
+// decreasing; then the smaller items.
 Packing ThreeItemFilling::WithThrees(std::size_t bins) {
-    const auto split = static_cast<std::ptrdiff_t>(sizes_.size() - 3 * bins);
-    const std::vector<std::int64_t> large(sizes_.begin(), sizes_.begin() + split);
-    const std::vector<std::int64_t> small(sizes_.begin() + split, sizes_.end());
-    Packing packed = BalancedFilling(small, limit_, false, budget_).Run();
-    if (packed.empty() && !small.empty()) return {};
+    const auto split = static_cast<std::ptrdiff_t>(large_ - 3 * bins);
+    const auto end = static_cast<std::ptrdiff_t>(large_);
+    const std::vector<std::int64_t> larger(sizes_.begin(), sizes_.begin() + split);
+    const std::vector<std::int64_t> smaller(sizes_.begin() + split, sizes_.begin() + end);
+    Packing packed = BalancedFilling(smaller, limit_, false, budget_).Run();
+    if (packed.empty() && !smaller.empty()) return {};
     for (auto& bin : packed)
         for (auto& item : bin) item += static_cast<std::int32_t>(split);
-    for (auto& bin : FirstFitDecreasing(large, limit_)) packed.push_back(std::move(bin));
+    for (auto& bin : FirstFitDecreasing(larger, limit_)) packed.push_back(std::move(bin));
+    AddSmall(packed);
     return packed;
+}
+
+void ThreeItemFilling::AddSmall(Packing& bins) const {
+    // Bins by the room they have left; an item goes to the one with the least room that still takes it.
+    std::multimap<std::int64_t, std::size_t> rooms;
+    for (std::size_t bin = 0; bin < bins.size(); ++bin) {
+        std::int64_t room = limit_;
+        for (const std::int32_t item : bins[bin]) room -= sizes_[static_cast<std::size_t>(item)];
+        rooms.emplace(room, bin);
+    }
+    for (std::size_t item = large_; item < sizes_.size(); ++item) {
+        const auto fit = rooms.lower_bound(sizes_[item]);
+        std::size_t bin = bins.size();
+        std::int64_t room = limit_;
+        if (fit != rooms.end()) {
+            bin = fit->second;
+            room = fit->first;
+            rooms.erase(fit);
+        } else {
+            bins.emplace_back();
+        }
+        bins[bin].push_back(static_cast<std::int32_t>(item));
+        rooms.emplace(room - sizes_[item], bin);
+    }
 }
 
 }  // namespace drovalin

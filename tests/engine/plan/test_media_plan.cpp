@@ -312,18 +312,21 @@ class TestMediaPlan : public QObject {
         QTest::addColumn<int>("lowPerMille");
         QTest::addColumn<int>("highPerMille");
         QTest::addColumn<double>("mostOverBound");  // bins over the proven bound, as a share of it
-        QTest::newRow("video-like, CD") << 20'000 << 716'799 << 150 << 550 << 0.001;
-        QTest::newRow("video-like, BD") << 50'000 << 24'413'695 << 150 << 550 << 0.001;
+        QTest::addColumn<int>("smallFiles");        // more files, each up to 2 % of the limit
+        QTest::newRow("video-like, CD") << 20'000 << 716'799 << 150 << 550 << 0.001 << 0;
+        QTest::newRow("video-like, BD") << 50'000 << 24'413'695 << 150 << 550 << 0.001 << 0;
         // Groups of the roomiest bins with full ones take the last medium off.
-        QTest::newRow("video-like, CD, 10,000 files") << 10'000 << 716'799 << 150 << 550 << 0.0;
-        QTest::newRow("a fifth to two fifths, DVD") << 20'000 << 4'589'842 << 200 << 400 << 0.004;
+        QTest::newRow("video-like, CD, 10,000 files") << 10'000 << 716'799 << 150 << 550 << 0.0 << 0;
+        QTest::newRow("a fifth to two fifths, DVD") << 20'000 << 4'589'842 << 200 << 400 << 0.004 << 0;
         // Seven to ten to a bin: the balanced filling leaves room, and the overflow search does better from
         // first-fit decreasing.
-        QTest::newRow("a tenth to 13 %, CD") << 50'000 << 716'799 << 100 << 130 << 0.002;
-        QTest::newRow("a twentieth to most of a bin") << 20'000 << 716'799 << 50 << 950 << 1.0;
+        QTest::newRow("a tenth to 13 %, CD") << 50'000 << 716'799 << 100 << 130 << 0.002 << 0;
+        QTest::newRow("a twentieth to most of a bin") << 20'000 << 716'799 << 50 << 950 << 1.0 << 0;
         // Two thirds of the files just over a third: the simple bound is 14 % under the proven one, and
         // first-fit decreasing 7 % over it.
-        QTest::newRow("just around a third, CD") << 20'000 << 716'799 << 333 << 334 << 0.006;
+        QTest::newRow("just around a third, CD") << 20'000 << 716'799 << 333 << 334 << 0.006 << 0;
+        QTest::newRow("just around a third and a few small files")
+            << 20'000 << 716'799 << 333 << 334 << 0.006 << 200;
     }
     void manyFilesFilledNearlyToTheBound() {
         QFETCH(int, files);
@@ -331,9 +334,12 @@ class TestMediaPlan : public QObject {
         QFETCH(int, lowPerMille);
         QFETCH(int, highPerMille);
         QFETCH(double, mostOverBound);
+        QFETCH(int, smallFiles);
         std::mt19937_64 random(static_cast<std::uint64_t>(files + limit));
         Sizes sizes = RandomSizes(random, files, std::int64_t{limit} * lowPerMille / 1000,
                                   std::int64_t{limit} * highPerMille / 1000);
+        const Sizes small = RandomSizes(random, smallFiles, 1, limit / 50);
+        sizes.insert(sizes.end(), small.begin(), small.end());
         std::sort(sizes.rbegin(), sizes.rend());
         drovalin::PlanControl control;
         const drovalin::PackingResult result = drovalin::PlanPacking(sizes, limit, control);
