@@ -283,10 +283,12 @@ void SpendRest(StepBudget& budget, std::int64_t usedBefore, std::int64_t allotte
 }
 
 // The fewest bins of the two balanced fillings (the first items of a bin the largest, or drawn) and, where
-// no bin holds more than three items, the filling of the smallest three to a bin; none when none needs
-// fewer than bins.
+// no bin holds more than three items but for a few smaller ones, the filling of the smallest three to a bin;
+// none when none needs fewer than bins. With smaller items it runs only where the balanced fillings are not
+// near the bound: on video-like files, which have smaller ones, it would add a second to a million files
+// for nothing.
 Packing BalancedStart(const std::vector<std::int64_t>& sizes, std::int64_t limit, std::size_t bins,
-                      std::int64_t steps, StepBudget& budget) {
+                      std::int64_t bound, std::int64_t steps, StepBudget& budget) {
     Packing best;
     const auto keep = [&](Packing filled) {
         if (!filled.empty() && filled.size() < (best.empty() ? bins : best.size())) best = std::move(filled);
@@ -299,8 +301,11 @@ Packing BalancedStart(const std::vector<std::int64_t>& sizes, std::int64_t limit
     }
     if (ThreeItemFilling::Applies(sizes, limit)) {
         const std::int64_t before = budget.Used();
-        StepBudget part(budget, ThreeItemFilling::kFillings * steps);
-        keep(ThreeItemFilling(sizes, limit, part).Run());
+        const auto fewest = static_cast<std::int64_t>(best.empty() ? bins : best.size());
+        if (4 * sizes.back() > limit || fewest > bound + bound / kNearBoundShare) {
+            StepBudget part(budget, ThreeItemFilling::kFillings * steps);
+            keep(ThreeItemFilling(sizes, limit, part).Run());
+        }
         SpendRest(budget, before, ThreeItemFilling::kFillings * steps);
     }
     return best;
@@ -412,14 +417,14 @@ PackingResult PlanPacking(const std::vector<std::int64_t>& sizes, std::int64_t l
         const std::int64_t fillings =
             2 + (ThreeItemFilling::Applies(nonzero, limit) ? ThreeItemFilling::kFillings : 0);
         // Files of 0 KB only leave nothing to bound. The relaxation's knapsacks are exact where every item
-        // is over a fifth of the limit; a few smaller items (a tenth at most) are left out of it, which
+        // is over a fifth of the limit; where at most half the items are smaller, they may be left out, which
         // keeps its bound a bound.
         const bool relax = !nonzero.empty() && !ExactFillSearch::Applies(nonzero, limit);
         const auto overFifth = static_cast<std::size_t>(
             std::partition_point(nonzero.begin(), nonzero.end(),
                                  [&](std::int64_t size) { return 5 * size > limit; }) -
             nonzero.begin());
-        const bool fewItems = overFifth > 0 && 10 * (nonzero.size() - overFifth) <= nonzero.size();
+        const bool fewItems = overFifth > 0 && 2 * (nonzero.size() - overFifth) <= nonzero.size();
         const std::int64_t boundSteps = !relax ? 0 : (fewItems ? kFewItemBoundSteps : kBoundSteps);
         StepBudget budget(kPlanSteps + (fillable ? kCoverSteps + WalkSteps(nonzero) : 0) + boundSteps +
                               groupsSteps + fillings * balancedSteps,
@@ -432,17 +437,23 @@ PackingResult PlanPacking(const std::vector<std::int64_t>& sizes, std::int64_t l
         Packing balanced;
         if (whole) best = Fill(nonzero, limit, std::move(best), budget);
         if (static_cast<std::int64_t>(best.size()) > result.provenBound)
-            balanced = BalancedStart(nonzero, limit, best.size(), balancedSteps, budget);
+            balanced = BalancedStart(nonzero, limit, best.size(), result.provenBound, balancedSteps, budget);
         const auto fewest = static_cast<std::int64_t>(balanced.empty() ? best.size() : balanced.size());
         // A folder that may fill every bin exactly leaves the steps to the exact-fill search: the relaxation
         // could only prove more when no exact filling exists.
         if (boundSteps > 0) {
             const std::int64_t before = budget.Used();
             if (fewest > result.provenBound) {
-                StepBudget part(budget, boundSteps);
+                // Leaving the smaller items out pays only where the plan is far above the bound so far (on
+                // video-like files it would spend a fifth of a second for nothing); otherwise all items, with
+                // the usual steps.
+                const bool all = overFifth == nonzero.size();
+                const bool leaveOut =
+                    fewItems && !all && fewest > result.provenBound + result.provenBound / kNearBoundShare;
+                StepBudget part(budget, (fewItems && all) || leaveOut ? kFewItemBoundSteps : kBoundSteps);
                 const std::vector<std::int64_t> bounded(
                     nonzero.begin(),
-                    nonzero.begin() + static_cast<std::ptrdiff_t>(fewItems ? overFifth : nonzero.size()));
+                    nonzero.begin() + static_cast<std::ptrdiff_t>(leaveOut ? overFifth : nonzero.size()));
                 result.provenBound =
                     std::max(result.provenBound, RelaxationBound(bounded, limit, fewest, part));
             }

@@ -14,8 +14,9 @@ namespace {
 constexpr int kShares[] = {1000, 995, 990, 980};
 static_assert(std::size(kShares) == ThreeItemFilling::kFillings);
 
-// At most one item in this many may be a quarter of the limit or less.
-constexpr std::size_t kSmallShare = 10;
+// At most one item in this many may be a quarter of the limit or less: half, as a file of subtitles beside
+// each video.
+constexpr std::size_t kSmallShare = 2;
 
 // How many of the items, largest first, are over a quarter of the limit.
 std::size_t OverQuarter(const std::vector<std::int64_t>& sizes, std::int64_t limit) {

@@ -15,8 +15,8 @@ namespace drovalin {
 // well under it remain, and leaves the others two to a bin: 7 % over the bound. Here the smallest items,
 // three for each of as many bins as their sizes could fill in total, go to the balanced filling and the
 // others to first-fit decreasing; a few counts of bins just under that are tried too, and the fewest bins
-// kept. A few smaller items (a tenth of all at most, as small files beside large ones) then go where they
-// fit best, or to bins of their own.
+// kept. Smaller items (half of all at most, as small files beside large ones) then go where they fit best,
+// or to bins of their own.
 class ThreeItemFilling {
   public:
     // How many balanced fillings it runs, each over at most all the items.

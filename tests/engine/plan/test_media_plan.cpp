@@ -327,6 +327,8 @@ class TestMediaPlan : public QObject {
         QTest::newRow("just around a third, CD") << 20'000 << 716'799 << 333 << 334 << 0.006 << 0;
         QTest::newRow("just around a third and a few small files")
             << 20'000 << 716'799 << 333 << 334 << 0.006 << 200;
+        QTest::newRow("just around a third and as many small files")
+            << 10'000 << 716'799 << 333 << 334 << 0.006 << 10'000;
     }
     void manyFilesFilledNearlyToTheBound() {
         QFETCH(int, files);
