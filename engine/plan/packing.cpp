@@ -136,4 +136,19 @@ bool ExactlyFillable(const std::vector<std::int64_t>& sizes, std::int64_t limit)
     return sum % limit == 0;
 }
 
+std::vector<std::int64_t> SizesOf(const std::vector<std::int64_t>& sizes,
+                                  const std::vector<std::int32_t>& items) {
+    std::vector<std::int64_t> part;
+    part.reserve(items.size());
+    for (const std::int32_t item : items) part.push_back(sizes[static_cast<std::size_t>(item)]);
+    return part;
+}
+
+void AppendBins(Packing& to, const Packing& bins, const std::vector<std::int32_t>& items) {
+    for (const auto& bin : bins) {
+        to.emplace_back();
+        for (const std::int32_t item : bin) to.back().push_back(items[static_cast<std::size_t>(item)]);
+    }
+}
+
 }  // namespace drovalin

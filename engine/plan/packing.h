@@ -34,4 +34,11 @@ std::int64_t BinLowerBoundL2(const std::vector<std::int64_t>& sizes, std::int64_
 // items lie between a third and a half of a bin.
 std::int64_t BinLowerBoundDff(const std::vector<std::int64_t>& sizes, std::int64_t limit);
 
+// The sizes of the given items, in their order.
+std::vector<std::int64_t> SizesOf(const std::vector<std::int64_t>& sizes,
+                                  const std::vector<std::int32_t>& items);
+
+// Appends bins packed over a part of the items, each index into the part turned back into its item.
+void AppendBins(Packing& to, const Packing& bins, const std::vector<std::int32_t>& items);
+
 }  // namespace drovalin

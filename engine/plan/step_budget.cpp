@@ -30,4 +30,8 @@ void StepBudget::Check() {
     nextCheck_ = used_ + std::max(kCheckSteps, limit_ / kReports);
 }
 
+void SpendRest(StepBudget& budget, std::int64_t usedBefore, std::int64_t allotted) {
+    budget.Spend(std::max<std::int64_t>(0, usedBefore + allotted - budget.Used()));
+}
+
 }  // namespace drovalin

@@ -42,4 +42,8 @@ class StepBudget {
     bool cancelled_ = false;
 };
 
+// Counts what a part of the plan left of its allotment as done, so that the progress shown reaches its end
+// rather than stopping short when the part finishes early.
+void SpendRest(StepBudget& budget, std::int64_t usedBefore, std::int64_t allotted);
+
 }  // namespace drovalin
