@@ -136,6 +136,60 @@ bool ExactlyFillable(const std::vector<std::int64_t>& sizes, std::int64_t limit)
     return sum % limit == 0;
 }
 
+namespace {
+
+// The bound of BinLowerBoundCount over the items larger than limit / parts, parts 4 or 5: for each number
+// of bins of four (none where parts is 4, as four such items overflow any bin), the most bins of three the
+// smallest items allow beside them.
+std::int64_t CountBound(const std::vector<std::int64_t>& sizes, std::int64_t limit, std::int64_t parts) {
+    std::vector<std::int64_t> ascending;
+    for (const std::int64_t size : sizes)
+        if (parts * size > limit) ascending.push_back(size);
+    std::sort(ascending.begin(), ascending.end());
+    const auto count = static_cast<std::int64_t>(ascending.size());
+    std::vector<std::int64_t> prefix(ascending.size() + 1, 0);
+    for (std::size_t i = 0; i < ascending.size(); ++i) prefix[i + 1] = prefix[i] + ascending[i];
+    std::int64_t best = count;
+    // The smallest items only grow: once four to a bin overflow, they do for more bins too.
+    for (std::int64_t fours = 0; 4 * fours <= count && prefix[4 * fours] <= fours * limit; ++fours) {
+        const std::int64_t from = 4 * fours;
+        const std::int64_t most = (count - from) / 3;
+        // The room the bins of three and four leave grows while three more items fit a bin, then shrinks:
+        // the first number of threes where they do not, then the last where the room is still there.
+        const auto triple = [&](std::int64_t threes) {
+            return prefix[from + 3 * threes + 3] - prefix[from + 3 * threes];
+        };
+        const auto room = [&](std::int64_t threes) {
+            return (fours + threes) * limit - prefix[from + 3 * threes];
+        };
+        std::int64_t low = 0, high = most;
+        while (low < high) {
+            const std::int64_t middle = low + (high - low) / 2;
+            if (triple(middle) > limit)
+                high = middle;
+            else
+                low = middle + 1;
+        }
+        high = most;
+        while (low < high) {
+            const std::int64_t middle = low + (high - low + 1) / 2;
+            if (room(middle) >= 0)
+                low = middle;
+            else
+                high = middle - 1;
+        }
+        best = std::min(best, (count - 2 * fours - low + 1) / 2);
+    }
+    return best;
+}
+
+}  // namespace
+
+std::int64_t BinLowerBoundCount(const std::vector<std::int64_t>& sizes, std::int64_t limit) {
+    if (limit <= 0) return 0;
+    return std::max(CountBound(sizes, limit, 4), CountBound(sizes, limit, 5));
+}
+
 std::vector<std::int64_t> SizesOf(const std::vector<std::int64_t>& sizes,
                                   const std::vector<std::int32_t>& items) {
     std::vector<std::int64_t> part;

@@ -86,7 +86,8 @@ PackingResult PlanPacking(const std::vector<std::int64_t>& sizes, std::int64_t l
     result.bins = FirstFitDecreasing(sizes, limit);
     result.firstFitBins = static_cast<std::int64_t>(result.bins.size());
     result.simpleBound = BinLowerBound(sizes, limit);
-    result.provenBound = std::max(BinLowerBoundL2(sizes, limit), BinLowerBoundDff(sizes, limit));
+    result.provenBound = std::max(
+        {BinLowerBoundL2(sizes, limit), BinLowerBoundDff(sizes, limit), BinLowerBoundCount(sizes, limit)});
     if (result.firstFitBins > result.provenBound) {
         // 0 KB items fit anywhere but never make a bin fuller, which the searches go by: plan without them,
         // then put them in the first bin.

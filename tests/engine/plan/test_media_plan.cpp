@@ -203,6 +203,8 @@ class TestMediaPlan : public QObject {
         QTest::newRow("a quarter to a half, whole bins") << 12 << qint64(25) << qint64(50) << 100 << true;
         QTest::newRow("over a third") << 9 << qint64(34) << qint64(70) << 100 << false;
         QTest::newRow("limit 60, a fifth to a half") << 11 << qint64(12) << qint64(30) << 61 << false;
+        QTest::newRow("just around a third") << 11 << qint64(31) << qint64(36) << 101 << false;
+        QTest::newRow("just over a fifth to a half") << 11 << qint64(21) << qint64(50) << 101 << false;
     }
     void smallFoldersPlannedOptimally() {
         QFETCH(int, most);
@@ -226,6 +228,7 @@ class TestMediaPlan : public QObject {
             std::sort(sizes.rbegin(), sizes.rend());
             QVERIFY(drovalin::BinLowerBoundL2(sizes, limit) <= fewest);
             QVERIFY(drovalin::BinLowerBoundDff(sizes, limit) <= fewest);
+            QVERIFY(drovalin::BinLowerBoundCount(sizes, limit) <= fewest);
             const drovalin::PlanControl control;
             drovalin::StepBudget budget(10'000'000, control);
             QVERIFY(drovalin::RelaxationBound(sizes, limit, fewest + 1, budget) <= fewest);
@@ -868,6 +871,28 @@ class TestMediaPlan : public QObject {
             QVERIFY(drovalin::IsPacking(packing, sizes, limit));
             QTEST(static_cast<int>(packing.size()), "bins");
         }
+    }
+
+    // The bound from how many items a bin holds, where it says more than the others and at its edges.
+    void countBound_data() {
+        QTest::addColumn<Sizes>("sizes");
+        QTest::addColumn<qint64>("limit");
+        QTest::addColumn<qint64>("bound");
+        QTest::newRow("one three fits, one does not")
+            << Sizes{34, 34, 34, 34, 33, 33} << qint64(100) << qint64(3);
+        QTest::newRow("no three fits") << Sizes(9, 34) << qint64(100) << qint64(5);
+        QTest::newRow("every three fits") << Sizes(9, 33) << qint64(100) << qint64(3);
+        QTest::newRow("fours of a fifth and more")
+            << Sizes{21, 21, 21, 21, 26, 26, 26, 26} << qint64(100) << qint64(2);
+        QTest::newRow("smaller items left out") << Sizes{34, 34, 34, 10, 10, 10} << qint64(100) << qint64(2);
+        QTest::newRow("exactly a quarter four to a bin") << Sizes(8, 25) << qint64(100) << qint64(2);
+        QTest::newRow("limit 0") << Sizes{0, 1} << qint64(0) << qint64(0);
+        QTest::newRow("none") << Sizes{} << qint64(100) << qint64(0);
+    }
+    void countBound() {
+        QFETCH(Sizes, sizes);
+        QFETCH(qint64, limit);
+        QTEST(static_cast<qint64>(drovalin::BinLowerBoundCount(sizes, limit)), "bound");
     }
 
     void edges_data() {
