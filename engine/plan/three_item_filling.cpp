@@ -1,7 +1,6 @@
 #include "plan/three_item_filling.h"
 
 #include <algorithm>
-#include <iterator>
 #include <map>
 
 #include "plan/balanced_filling.h"
@@ -9,33 +8,31 @@
 namespace drovalin {
 namespace {
 
-// The counts of bins of three tried, in thousandths of the most the sizes allow: the balanced filling
-// leaves a few of them short, and with fewer it may fill the rest more tightly.
-constexpr int kShares[] = {1000, 995, 990, 980};
-static_assert(std::size(kShares) == ThreeItemFilling::kFillings);
+// Fewer bins of three are tried until this many tries in a row save nothing.
+constexpr int kPatience = 3;
 
 // At most one item in this many may be a quarter of the limit or less: half, as a file of subtitles beside
 // each video.
 constexpr std::size_t kSmallShare = 2;
 
-// How many of the items, largest first, are over a quarter of the limit.
-std::size_t OverQuarter(const std::vector<std::int64_t>& sizes, std::int64_t limit) {
+// How many of the items, largest first, are over limit / parts.
+std::size_t Over(const std::vector<std::int64_t>& sizes, std::int64_t limit, std::int64_t parts) {
     return static_cast<std::size_t>(
         std::partition_point(sizes.begin(), sizes.end(),
-                             [&](std::int64_t size) { return 4 * size > limit; }) -
+                             [&](std::int64_t size) { return parts * size > limit; }) -
         sizes.begin());
 }
 
 }  // namespace
 
 bool ThreeItemFilling::Applies(const std::vector<std::int64_t>& sizes, std::int64_t limit) {
-    const std::size_t large = OverQuarter(sizes, limit);
+    const std::size_t large = Over(sizes, limit, 4);
     return large > 0 && sizes.front() <= limit && kSmallShare * (sizes.size() - large) <= sizes.size();
 }
 
 ThreeItemFilling::ThreeItemFilling(const std::vector<std::int64_t>& sizes, std::int64_t limit,
                                    StepBudget& budget)
-    : sizes_(sizes), large_(OverQuarter(sizes, limit)), limit_(limit), budget_(budget) {}
+    : sizes_(sizes), large_(Over(sizes, limit, 5)), limit_(limit), budget_(budget) {}
 
 Packing ThreeItemFilling::Run() {
     // The most bins the smallest items could fill three to a bin, by their total.
@@ -46,16 +43,25 @@ Packing ThreeItemFilling::Run() {
         total += sizes_[end - 1] + sizes_[end - 2] + sizes_[end - 3];
         if (total <= static_cast<std::int64_t>(bins) * limit_) most = bins;
     }
+    const std::size_t step = std::max<std::size_t>(1, most / 1000);
     Packing best;
-    for (const int share : kShares) {
-        Packing packed = WithThrees(most * static_cast<std::size_t>(share) / 1000);
+    int idle = 0;
+    for (std::int64_t tries = 0; tries < kFillings && idle < kPatience; ++tries) {
+        const auto fewer = static_cast<std::size_t>(tries) * step;
+        if (fewer > most) break;
+        Packing packed = WithThrees(most - fewer);
         if (packed.empty()) return {};
-        if (best.empty() || packed.size() < best.size()) best = std::move(packed);
+        if (best.empty() || packed.size() < best.size()) {
+            best = std::move(packed);
+            idle = 0;
+        } else {
+            ++idle;
+        }
     }
     return best;
 }
 
-// Of the items over a quarter, the smallest 3 * bins by the balanced filling, the others by first-fit
+// Of the items over a fifth, the smallest 3 * bins by the balanced filling, the others by first-fit
 // decreasing; then the smaller items.
 Packing ThreeItemFilling::WithThrees(std::size_t bins) {
     const auto split = static_cast<std::ptrdiff_t>(large_ - 3 * bins);

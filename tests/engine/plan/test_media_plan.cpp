@@ -327,11 +327,13 @@ class TestMediaPlan : public QObject {
         QTest::newRow("a twentieth to most of a bin") << 20'000 << 716'799 << 50 << 950 << 1.0 << 0;
         // Two thirds of the files just over a third: the simple bound is 14 % under the proven one, and
         // first-fit decreasing 7 % over it.
-        QTest::newRow("just around a third, CD") << 20'000 << 716'799 << 333 << 334 << 0.006 << 0;
+        QTest::newRow("just around a third, CD") << 20'000 << 716'799 << 333 << 334 << 0.001 << 0;
         QTest::newRow("just around a third and a few small files")
-            << 20'000 << 716'799 << 333 << 334 << 0.006 << 200;
+            << 20'000 << 716'799 << 333 << 334 << 0.001 << 200;
         QTest::newRow("just around a third and as many small files")
-            << 10'000 << 716'799 << 333 << 334 << 0.006 << 10'000;
+            << 10'000 << 716'799 << 333 << 334 << 0.001 << 10'000;
+        // Two or three to a bin, the smallest also four: the bins of three take files under a quarter too.
+        QTest::newRow("a fifth to a half, CD") << 20'000 << 716'799 << 200 << 500 << 0.001 << 0;
     }
     void manyFilesFilledNearlyToTheBound() {
         QFETCH(int, files);
