@@ -8,6 +8,7 @@
 namespace drovalin {
 namespace {
 
+// The steps for packing the emptiest bins' items again.
 constexpr std::int64_t kPartSteps = 12'000'000;
 // After the balanced filling: a bin with more room than a kRoomyShare-th of the limit is roomy; a group holds
 // kRoomyBins of them.

@@ -24,6 +24,7 @@ constexpr std::int64_t kWalkSteps = 16'000'000;
 constexpr std::int64_t kMostCountSteps = 64'000'000;
 constexpr std::int64_t kFirstCoverSteps = 6'000'000;
 constexpr std::int64_t kRestSteps = 2'000'000;
+// Each attempt of the overflow search: at least the first, or the second per item where that is more.
 constexpr std::int64_t kSpreadAttemptSteps = 2'000'000;
 constexpr std::int64_t kSpreadStepsPerItem = 100;
 constexpr std::int64_t kPoolFillSteps = 12'000'000;
