@@ -138,10 +138,11 @@ bool ExactlyFillable(const std::vector<std::int64_t>& sizes, std::int64_t limit)
 
 namespace {
 
-// The bound of BinLowerBoundCount over the items larger than limit / parts, parts 4 or 5: for each number
-// of bins of four (none where parts is 4, as four such items overflow any bin), the most bins of three the
-// smallest items allow beside them.
-std::int64_t CountBound(const std::vector<std::int64_t>& sizes, std::int64_t limit, std::int64_t parts) {
+// The bound of BinLowerBoundCount over the items larger than limit / parts, of which no bin holds more than
+// full (at least parts - 1): for each number of full bins, the most bins of one item fewer the smallest
+// items allow beside them; every other bin holds two items fewer than full at most.
+std::int64_t CountBound(const std::vector<std::int64_t>& sizes, std::int64_t limit, std::int64_t parts,
+                        std::int64_t full) {
     std::vector<std::int64_t> ascending;
     for (const std::int64_t size : sizes)
         if (parts * size > limit) ascending.push_back(size);
@@ -149,23 +150,24 @@ std::int64_t CountBound(const std::vector<std::int64_t>& sizes, std::int64_t lim
     const auto count = static_cast<std::int64_t>(ascending.size());
     std::vector<std::int64_t> prefix(ascending.size() + 1, 0);
     for (std::size_t i = 0; i < ascending.size(); ++i) prefix[i + 1] = prefix[i] + ascending[i];
+    const std::int64_t fewer = full - 1;
     std::int64_t best = count;
-    // The smallest items only grow: once four to a bin overflow, they do for more bins too.
-    for (std::int64_t fours = 0; 4 * fours <= count && prefix[4 * fours] <= fours * limit; ++fours) {
-        const std::int64_t from = 4 * fours;
-        const std::int64_t most = (count - from) / 3;
-        // The room the bins of three and four leave grows while three more items fit a bin, then shrinks:
-        // the first number of threes where they do not, then the last where the room is still there.
-        const auto triple = [&](std::int64_t threes) {
-            return prefix[from + 3 * threes + 3] - prefix[from + 3 * threes];
+    // The smallest items only grow: once full bins overflow, they do for more bins too.
+    for (std::int64_t fulls = 0; full * fulls <= count && prefix[full * fulls] <= fulls * limit; ++fulls) {
+        const std::int64_t from = full * fulls;
+        const std::int64_t most = (count - from) / fewer;
+        // The room the bins leave grows while one more bin of fewer items fits, then shrinks: the first
+        // number of such bins where they do not, then the last where the room is still there.
+        const auto bin = [&](std::int64_t bins) {
+            return prefix[from + fewer * (bins + 1)] - prefix[from + fewer * bins];
         };
-        const auto room = [&](std::int64_t threes) {
-            return (fours + threes) * limit - prefix[from + 3 * threes];
+        const auto room = [&](std::int64_t bins) {
+            return (fulls + bins) * limit - prefix[from + fewer * bins];
         };
         std::int64_t low = 0, high = most;
         while (low < high) {
             const std::int64_t middle = low + (high - low) / 2;
-            if (triple(middle) > limit)
+            if (bin(middle) > limit)
                 high = middle;
             else
                 low = middle + 1;
@@ -178,7 +180,8 @@ std::int64_t CountBound(const std::vector<std::int64_t>& sizes, std::int64_t lim
             else
                 high = middle - 1;
         }
-        best = std::min(best, (count - 2 * fours - low + 1) / 2);
+        const std::int64_t rest = count - from - fewer * low;
+        best = std::min(best, fulls + low + (rest + full - 3) / (full - 2));
     }
     return best;
 }
@@ -187,7 +190,9 @@ std::int64_t CountBound(const std::vector<std::int64_t>& sizes, std::int64_t lim
 
 std::int64_t BinLowerBoundCount(const std::vector<std::int64_t>& sizes, std::int64_t limit) {
     if (limit <= 0) return 0;
-    return std::max(CountBound(sizes, limit, 4), CountBound(sizes, limit, 5));
+    // Four items over a quarter overflow any bin, so that there the full bins are none.
+    return std::max({CountBound(sizes, limit, 4, 4), CountBound(sizes, limit, 5, 4),
+                     CountBound(sizes, limit, 6, 5), CountBound(sizes, limit, 7, 6)});
 }
 
 std::vector<std::int64_t> SizesOf(const std::vector<std::int64_t>& sizes,

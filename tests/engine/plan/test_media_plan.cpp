@@ -886,6 +886,7 @@ class TestMediaPlan : public QObject {
         QTest::newRow("every three fits") << Sizes(9, 33) << qint64(100) << qint64(3);
         QTest::newRow("fours of a fifth and more")
             << Sizes{21, 21, 21, 21, 26, 26, 26, 26} << qint64(100) << qint64(2);
+        QTest::newRow("fives of a sixth") << Sizes(11, 18) << qint64(100) << qint64(3);
         QTest::newRow("smaller items left out") << Sizes{34, 34, 34, 10, 10, 10} << qint64(100) << qint64(2);
         QTest::newRow("exactly a quarter four to a bin") << Sizes(8, 25) << qint64(100) << qint64(2);
         QTest::newRow("limit 0") << Sizes{0, 1} << qint64(0) << qint64(0);
