@@ -141,28 +141,29 @@ namespace {
 // The bound of BinLowerBoundCount over the items larger than limit / parts, of which no bin holds more than
 // full (at least parts - 1): for each number of full bins, the most bins of one item fewer the smallest
 // items allow beside them; every other bin holds two items fewer than full at most.
-std::int64_t CountBound(const std::vector<std::int64_t>& sizes, std::int64_t limit, std::int64_t parts,
-                        std::int64_t full) {
-    std::vector<std::int64_t> ascending;
-    for (const std::int64_t size : sizes)
-        if (parts * size > limit) ascending.push_back(size);
-    std::sort(ascending.begin(), ascending.end());
-    const auto count = static_cast<std::int64_t>(ascending.size());
-    std::vector<std::int64_t> prefix(ascending.size() + 1, 0);
-    for (std::size_t i = 0; i < ascending.size(); ++i) prefix[i + 1] = prefix[i] + ascending[i];
+std::int64_t CountBound(const std::vector<std::int64_t>& ascending, const std::vector<std::int64_t>& sums,
+                        std::int64_t limit, std::int64_t parts, std::int64_t full) {
+    // The items over limit / parts are the last of ascending (sums[i]: its first i added up); prefix(i) adds
+    // up the first i of those.
+    const auto first = static_cast<std::size_t>(
+        std::upper_bound(ascending.begin(), ascending.end(), limit / parts) - ascending.begin());
+    const auto count = static_cast<std::int64_t>(ascending.size() - first);
+    const auto prefix = [&](std::int64_t items) {
+        return sums[first + static_cast<std::size_t>(items)] - sums[first];
+    };
     const std::int64_t fewer = full - 1;
     std::int64_t best = count;
     // The smallest items only grow: once full bins overflow, they do for more bins too.
-    for (std::int64_t fulls = 0; full * fulls <= count && prefix[full * fulls] <= fulls * limit; ++fulls) {
+    for (std::int64_t fulls = 0; full * fulls <= count && prefix(full * fulls) <= fulls * limit; ++fulls) {
         const std::int64_t from = full * fulls;
         const std::int64_t most = (count - from) / fewer;
         // The room the bins leave grows while one more bin of fewer items fits, then shrinks: the first
         // number of such bins where they do not, then the last where the room is still there.
         const auto bin = [&](std::int64_t bins) {
-            return prefix[from + fewer * (bins + 1)] - prefix[from + fewer * bins];
+            return prefix(from + fewer * (bins + 1)) - prefix(from + fewer * bins);
         };
         const auto room = [&](std::int64_t bins) {
-            return (fulls + bins) * limit - prefix[from + fewer * bins];
+            return (fulls + bins) * limit - prefix(from + fewer * bins);
         };
         std::int64_t low = 0, high = most;
         while (low < high) {
@@ -190,9 +191,13 @@ std::int64_t CountBound(const std::vector<std::int64_t>& sizes, std::int64_t lim
 
 std::int64_t BinLowerBoundCount(const std::vector<std::int64_t>& sizes, std::int64_t limit) {
     if (limit <= 0) return 0;
+    std::vector<std::int64_t> ascending(sizes);
+    std::sort(ascending.begin(), ascending.end());
+    std::vector<std::int64_t> prefix(ascending.size() + 1, 0);
+    for (std::size_t i = 0; i < ascending.size(); ++i) prefix[i + 1] = prefix[i] + ascending[i];
     // Four items over a quarter overflow any bin, so that there the full bins are none.
-    return std::max({CountBound(sizes, limit, 4, 4), CountBound(sizes, limit, 5, 4),
-                     CountBound(sizes, limit, 6, 5), CountBound(sizes, limit, 7, 6)});
+    return std::max({CountBound(ascending, prefix, limit, 4, 4), CountBound(ascending, prefix, limit, 5, 4),
+                     CountBound(ascending, prefix, limit, 6, 5), CountBound(ascending, prefix, limit, 7, 6)});
 }
 
 std::vector<std::int64_t> SizesOf(const std::vector<std::int64_t>& sizes,
