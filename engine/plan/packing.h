@@ -34,12 +34,6 @@ std::int64_t BinLowerBoundL2(const std::vector<std::int64_t>& sizes, std::int64_
 // items lie between a third and a half of a bin.
 std::int64_t BinLowerBoundDff(const std::vector<std::int64_t>& sizes, std::int64_t limit);
 
-// A bound from how many items a bin holds: no bin holds four items over a quarter of the limit, five over a
-// fifth, six over a sixth or seven over a seventh, and it holds the most it can only where they add up to no
-// more than the limit, which the smallest such items allow for a number of bins at most; so for one fewer.
-// Above the others where many items lie just around a third, or a few to a bin in a narrow range.
-std::int64_t BinLowerBoundCount(const std::vector<std::int64_t>& sizes, std::int64_t limit);
-
 // The sizes of the given items, in their order.
 std::vector<std::int64_t> SizesOf(const std::vector<std::int64_t>& sizes,
                                   const std::vector<std::int32_t>& items);

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "plan/balanced_filling.h"
+#include "plan/count_bound.h"
 #include "plan/exact_fill_search.h"
 #include "plan/part_improvement.h"
 #include "plan/relaxation_bound.h"

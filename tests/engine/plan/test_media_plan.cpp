@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "plan/balanced_filling.h"
+#include "plan/count_bound.h"
 #include "plan/exact_cover_search.h"
 #include "plan/exact_fill_repair.h"
 #include "plan/exact_fill_search.h"
