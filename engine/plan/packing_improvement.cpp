@@ -4,12 +4,12 @@
 
 #include "plan/balanced_filling.h"
 #include "plan/count_bound.h"
+#include "plan/count_filling.h"
 #include "plan/exact_fill_search.h"
 #include "plan/part_improvement.h"
 #include "plan/relaxation_bound.h"
 #include "plan/search_toward_bound.h"
 #include "plan/step_budget.h"
-#include "plan/three_item_filling.h"
 
 namespace drovalin {
 namespace {
@@ -38,12 +38,11 @@ constexpr std::int64_t kMidGroupsSteps = 24'000'000;
 constexpr std::int64_t kNearBoundShare = 100;
 
 // The fewest bins of the two balanced fillings (the first items of a bin the largest, or drawn) and, where
-// no bin holds more than three items but for a few smaller ones, the filling of the smallest three to a bin;
-// none when none needs fewer than bins. With smaller items it runs only where the balanced fillings are not
-// near the bound: on video-like files, which have smaller ones, it would add a second to a million files
-// for nothing.
-Packing BalancedStart(const std::vector<std::int64_t>& sizes, std::int64_t limit, std::size_t bins,
-                      std::int64_t bound, std::int64_t steps, StepBudget& budget) {
+// the count bound's items are most of them, the filling shaped as that bound; none when none needs fewer
+// than bins. Unless every item is over a quarter the shaped filling runs only where the balanced fillings
+// are not near the bound: on video-like files it would add a second to a million files for nothing.
+Packing BalancedStart(const std::vector<std::int64_t>& sizes, std::int64_t limit, const CountBound& counts,
+                      std::size_t bins, std::int64_t bound, std::int64_t steps, StepBudget& budget) {
     Packing best;
     const auto keep = [&](Packing filled) {
         if (!filled.empty() && filled.size() < (best.empty() ? bins : best.size())) best = std::move(filled);
@@ -54,14 +53,14 @@ Packing BalancedStart(const std::vector<std::int64_t>& sizes, std::int64_t limit
         keep(BalancedFilling(sizes, limit, drawn, part).Run());
         SpendRest(budget, before, steps);
     }
-    if (ThreeItemFilling::Applies(sizes, limit)) {
+    if (CountFilling::Applies(sizes, limit, counts)) {
         const std::int64_t before = budget.Used();
         const auto fewest = static_cast<std::int64_t>(best.empty() ? bins : best.size());
         if (4 * sizes.back() > limit || fewest > bound + bound / kNearBoundShare) {
-            StepBudget part(budget, ThreeItemFilling::kFillings * steps);
-            keep(ThreeItemFilling(sizes, limit, part).Run());
+            StepBudget part(budget, CountFilling::kFillings * steps);
+            keep(CountFilling(sizes, limit, counts, part).Run());
         }
-        SpendRest(budget, before, ThreeItemFilling::kFillings * steps);
+        SpendRest(budget, before, CountFilling::kFillings * steps);
     }
     return best;
 }
@@ -87,8 +86,9 @@ PackingResult PlanPacking(const std::vector<std::int64_t>& sizes, std::int64_t l
     result.bins = FirstFitDecreasing(sizes, limit);
     result.firstFitBins = static_cast<std::int64_t>(result.bins.size());
     result.simpleBound = BinLowerBound(sizes, limit);
-    result.provenBound = std::max(
-        {BinLowerBoundL2(sizes, limit), BinLowerBoundDff(sizes, limit), BinLowerBoundCount(sizes, limit)});
+    const CountBound counts(sizes, limit);
+    result.provenBound =
+        std::max({BinLowerBoundL2(sizes, limit), BinLowerBoundDff(sizes, limit), counts.Best().bins});
     if (result.firstFitBins > result.provenBound) {
         // 0 KB items fit anywhere but never make a bin fuller, which the searches go by: plan without them,
         // then put them in the first bin.
@@ -105,7 +105,7 @@ PackingResult PlanPacking(const std::vector<std::int64_t>& sizes, std::int64_t l
         const std::int64_t balancedSteps = kBalancedStepsPerItem * static_cast<std::int64_t>(nonzero.size());
         const std::int64_t groupsSteps = large ? groups * groupSteps : (!whole ? kMidGroupsSteps : 0);
         const std::int64_t fillings =
-            2 + (ThreeItemFilling::Applies(nonzero, limit) ? ThreeItemFilling::kFillings : 0);
+            2 + (CountFilling::Applies(nonzero, limit, counts) ? CountFilling::kFillings : 0);
         // Files of 0 KB only leave nothing to bound. The relaxation's knapsacks are exact where every item
         // is over a fifth of the limit; where at most half the items are smaller, they may be left out, which
         // keeps its bound a bound.
@@ -127,7 +127,8 @@ PackingResult PlanPacking(const std::vector<std::int64_t>& sizes, std::int64_t l
         Packing balanced;
         if (whole) best = Fill(nonzero, limit, std::move(best), budget);
         if (static_cast<std::int64_t>(best.size()) > result.provenBound)
-            balanced = BalancedStart(nonzero, limit, best.size(), result.provenBound, balancedSteps, budget);
+            balanced =
+                BalancedStart(nonzero, limit, counts, best.size(), result.provenBound, balancedSteps, budget);
         const auto fewest = static_cast<std::int64_t>(balanced.empty() ? best.size() : balanced.size());
         // A folder that may fill every bin exactly leaves the steps to the exact-fill search: the relaxation
         // could only prove more when no exact filling exists.

@@ -10,6 +10,7 @@
 
 #include "plan/balanced_filling.h"
 #include "plan/count_bound.h"
+#include "plan/count_filling.h"
 #include "plan/exact_cover_search.h"
 #include "plan/exact_fill_repair.h"
 #include "plan/exact_fill_search.h"
@@ -21,7 +22,6 @@
 #include "plan/pattern_knapsack.h"
 #include "plan/pool_fill_search.h"
 #include "plan/relaxation_bound.h"
-#include "plan/three_item_filling.h"
 #include "search/best_combination.h"
 #include "tables/file_table.h"
 
@@ -335,6 +335,8 @@ class TestMediaPlan : public QObject {
             << 10'000 << 716'799 << 333 << 334 << 0.001 << 10'000;
         // Two or three to a bin, the smallest also four: the bins of three take files under a quarter too.
         QTest::newRow("a fifth to a half, CD") << 20'000 << 716'799 << 200 << 500 << 0.001 << 0;
+        // Four or five to a bin: the bins of five take the smallest files, those of four the next.
+        QTest::newRow("17 to 26 %, CD") << 20'000 << 716'799 << 170 << 260 << 0.001 << 0;
     }
     void manyFilesFilledNearlyToTheBound() {
         QFETCH(int, files);
@@ -366,12 +368,13 @@ class TestMediaPlan : public QObject {
             drovalin::StepBudget tooShort(1000, control);
             QVERIFY(drovalin::BalancedFilling(sizes, limit, drawn, tooShort).Run().empty());
         }
-        if (drovalin::ThreeItemFilling::Applies(sizes, limit)) {
-            drovalin::StepBudget enough(drovalin::ThreeItemFilling::kFillings * ample, control);
-            QVERIFY(
-                drovalin::IsPacking(drovalin::ThreeItemFilling(sizes, limit, enough).Run(), sizes, limit));
+        const drovalin::CountBound counts(sizes, limit);
+        if (drovalin::CountFilling::Applies(sizes, limit, counts)) {
+            drovalin::StepBudget enough(drovalin::CountFilling::kFillings * ample, control);
+            QVERIFY(drovalin::IsPacking(drovalin::CountFilling(sizes, limit, counts, enough).Run(), sizes,
+                                        limit));
             drovalin::StepBudget tooShort(1000, control);
-            QVERIFY(drovalin::ThreeItemFilling(sizes, limit, tooShort).Run().empty());
+            QVERIFY(drovalin::CountFilling(sizes, limit, counts, tooShort).Run().empty());
         }
     }
 
