@@ -52,7 +52,8 @@ Packing CountFilling::Run() {
     int idle = 0;
     for (std::int64_t tries = 0; tries < kFillings && idle < kPatience && tries * step <= start; ++tries) {
         const std::int64_t count = start - tries * step;
-        const std::int64_t fewers = byFulls ? counts_.MostFewers(shape_.parts, shape_.full, count) : count;
+        const std::int64_t fewers =
+            byFulls ? std::max<std::int64_t>(0, counts_.MostFewers(shape_.parts, shape_.full, count)) : count;
         Packing packed = WithShape(byFulls ? count : 0, fewers);
         if (packed.empty()) return {};
         if (best.empty() || packed.size() < best.size()) {
