@@ -154,7 +154,7 @@ PackingResult PlanPacking(const std::vector<std::int64_t>& sizes, std::int64_t l
             if (!balanced.empty()) best = std::move(balanced);
         } else if (whole) {
             // From the fewer bins of minimum bin slack and the fillings (of files just around a third, the
-            // filling three to a bin of the smallest saves a medium or two more when searched from).
+            // filling shaped as the count bound saves a medium or two more when searched from).
             if (!balanced.empty() && balanced.size() < best.size()) best = std::move(balanced);
             best = Search(nonzero, limit, std::move(best), result.provenBound, budget);
         } else if (large) {
