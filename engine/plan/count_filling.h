@@ -19,12 +19,19 @@ namespace drovalin {
 // balanced filling, and the others to first-fit decreasing. At that shape the balanced filling leaves a few
 // bins short, so fewer bins are tried (full ones where the bound has any, else those of one fewer), a
 // thousandth of them fewer at a time, until a few tries in a row save nothing; the fewest bins are kept.
+// Before that, with half the budget, the same counts are tried in level bins (each bin one item of each
+// block of ranks), which fit nearer the bound where they fit at all: from the bound's count down until they
+// fit, then each count skipped above. Where they meet the bound, the balanced fillings are left out.
 // Smaller items (half of all at most, as small files beside large ones) then go where they fit best, or to
 // bins of their own.
 class CountFilling {
   public:
-    // How many times it fills at most, each time over at most all the items.
+    // How many times it fills by the balanced filling at most, each time over at most all the items, and the
+    // most counts tried in level bins before one fits.
     static constexpr std::int64_t kFillings = 16;
+    static constexpr std::int64_t kLevelTries = 4;
+    // The budget it takes, in balanced fillings: as much again for the level bins.
+    static constexpr std::int64_t kBudgetFillings = 2 * kFillings;
 
     // counts over the same sizes.
     static bool Applies(const std::vector<std::int64_t>& sizes, std::int64_t limit, const CountBound& counts);
@@ -35,7 +42,7 @@ class CountFilling {
     Packing Run();
 
   private:
-    Packing WithShape(std::int64_t fulls, std::int64_t fewers);
+    Packing WithShape(std::int64_t fulls, std::int64_t fewers, bool level, StepBudget& budget);
     // Adds the items not counted, each to the bin it fits best.
     void AddSmall(Packing& bins) const;
 

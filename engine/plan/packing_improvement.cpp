@@ -57,10 +57,10 @@ Packing BalancedStart(const std::vector<std::int64_t>& sizes, std::int64_t limit
         const std::int64_t before = budget.Used();
         const auto fewest = static_cast<std::int64_t>(best.empty() ? bins : best.size());
         if (4 * sizes.back() > limit || fewest > bound + bound / kNearBoundShare) {
-            StepBudget part(budget, CountFilling::kFillings * steps);
+            StepBudget part(budget, CountFilling::kBudgetFillings * steps);
             keep(CountFilling(sizes, limit, counts, part).Run());
         }
-        SpendRest(budget, before, CountFilling::kFillings * steps);
+        SpendRest(budget, before, CountFilling::kBudgetFillings * steps);
     }
     return best;
 }
@@ -105,7 +105,7 @@ PackingResult PlanPacking(const std::vector<std::int64_t>& sizes, std::int64_t l
         const std::int64_t balancedSteps = kBalancedStepsPerItem * static_cast<std::int64_t>(nonzero.size());
         const std::int64_t groupsSteps = large ? groups * groupSteps : (!whole ? kMidGroupsSteps : 0);
         const std::int64_t fillings =
-            2 + (CountFilling::Applies(nonzero, limit, counts) ? CountFilling::kFillings : 0);
+            2 + (CountFilling::Applies(nonzero, limit, counts) ? CountFilling::kBudgetFillings : 0);
         // Files of 0 KB only leave nothing to bound. The relaxation's knapsacks are exact where every item
         // is over a fifth of the limit; where at most half the items are smaller, they may be left out, which
         // keeps its bound a bound.

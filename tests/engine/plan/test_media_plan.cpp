@@ -21,6 +21,7 @@
 #include "plan/packing_improvement.h"
 #include "plan/pattern_knapsack.h"
 #include "plan/pool_fill_search.h"
+#include "plan/rank_block_filling.h"
 #include "plan/relaxation_bound.h"
 #include "search/best_combination.h"
 #include "tables/file_table.h"
@@ -337,6 +338,8 @@ class TestMediaPlan : public QObject {
         QTest::newRow("a fifth to a half, CD") << 20'000 << 716'799 << 200 << 500 << 0.001 << 0;
         // Four or five to a bin: the bins of five take the smallest files, those of four the next.
         QTest::newRow("17 to 26 %, CD") << 20'000 << 716'799 << 170 << 260 << 0.001 << 0;
+        // Two or three to a bin, the bins of three as full as the sizes allow: level bins.
+        QTest::newRow("26 to 50 %, CD") << 20'000 << 716'799 << 260 << 500 << 0.0003 << 0;
     }
     void manyFilesFilledNearlyToTheBound() {
         QFETCH(int, files);
@@ -877,6 +880,46 @@ class TestMediaPlan : public QObject {
             QVERIFY(drovalin::IsPacking(packing, sizes, limit));
             QTEST(static_cast<int>(packing.size()), "bins");
         }
+    }
+
+    // Level bins: perBin items in every bin, each within the limit, or none at all.
+    void rankBlockFilling_data() {
+        QTest::addColumn<Sizes>("sizes");  // largest first
+        QTest::addColumn<qint64>("limit");
+        QTest::addColumn<qint64>("perBin");
+        QTest::addColumn<bool>("fits");
+        QTest::newRow("three to a bin, exactly full")
+            << Sizes{5, 4, 3, 3, 2, 1} << qint64(9) << qint64(3) << true;
+        QTest::newRow("pairs, largest with smallest") << Sizes{8, 7, 2, 1} << qint64(9) << qint64(2) << true;
+        QTest::newRow("more than the bins hold") << Sizes{5, 5, 5} << qint64(14) << qint64(3) << false;
+        QTest::newRow("not a whole number of bins") << Sizes{3, 3, 3, 3} << qint64(9) << qint64(3) << false;
+        QTest::newRow("one to a bin") << Sizes{3, 3} << qint64(9) << qint64(1) << false;
+        QTest::newRow("none") << Sizes{} << qint64(9) << qint64(3) << false;
+        // Random sizes a little over a quarter, with 300 of room per bin of about a million: the first
+        // blocks laid out leave bins over, the rounds none.
+        std::mt19937_64 random(29);
+        Sizes close = RandomSizes(random, 6000, 260'000, 400'000);
+        std::sort(close.rbegin(), close.rend());
+        const std::int64_t sum = std::accumulate(close.begin(), close.end(), std::int64_t{0});
+        QTest::newRow("three to a bin, little room")
+            << close << qint64(sum / 2000 + 300) << qint64(3) << true;
+    }
+    void rankBlockFilling() {
+        QFETCH(Sizes, sizes);
+        QFETCH(qint64, limit);
+        QFETCH(qint64, perBin);
+        drovalin::PlanControl control;
+        drovalin::StepBudget budget(100'000'000, control);
+        const drovalin::Packing bins =
+            drovalin::RankBlockFilling(sizes, limit, static_cast<std::size_t>(perBin)).Run(budget);
+        QTEST(!bins.empty(), "fits");
+        if (bins.empty()) return;
+        QVERIFY(drovalin::IsPacking(bins, sizes, limit));
+        for (const auto& bin : bins) QCOMPARE(static_cast<qint64>(bin.size()), perBin);
+        drovalin::StepBudget tooShort(10, control);
+        QVERIFY(
+            sizes.size() < 100 ||
+            drovalin::RankBlockFilling(sizes, limit, static_cast<std::size_t>(perBin)).Run(tooShort).empty());
     }
 
     // The bound from how many items a bin holds, where it says more than the others and at its edges.
