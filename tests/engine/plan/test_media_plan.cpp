@@ -6,6 +6,7 @@
 #include <numeric>
 #include <random>
 #include <stop_token>
+#include <tuple>
 #include <vector>
 
 #include "plan/balanced_filling.h"
@@ -895,14 +896,17 @@ class TestMediaPlan : public QObject {
         QTest::newRow("not a whole number of bins") << Sizes{3, 3, 3, 3} << qint64(9) << qint64(3) << false;
         QTest::newRow("one to a bin") << Sizes{3, 3} << qint64(9) << qint64(1) << false;
         QTest::newRow("none") << Sizes{} << qint64(9) << qint64(3) << false;
-        // Random sizes a little over a quarter, with 300 of room per bin of about a million: the first
-        // blocks laid out leave bins over, the rounds none.
+        // Random sizes a little over a quarter (or a fifth), with 300 (or 100) of room per bin of about a
+        // million: the first blocks laid out leave bins over, the rounds none.
         std::mt19937_64 random(29);
-        Sizes close = RandomSizes(random, 6000, 260'000, 400'000);
-        std::sort(close.rbegin(), close.rend());
-        const std::int64_t sum = std::accumulate(close.begin(), close.end(), std::int64_t{0});
-        QTest::newRow("three to a bin, little room")
-            << close << qint64(sum / 2000 + 300) << qint64(3) << true;
+        for (const auto& [name, perBin, low, high, room] :
+             {std::tuple{"three to a bin, little room", 3, 260'000, 400'000, 300},
+              std::tuple{"four to a bin, little room", 4, 200'000, 300'000, 100}}) {
+            Sizes close = RandomSizes(random, 2000 * perBin, low, high);
+            std::sort(close.rbegin(), close.rend());
+            const std::int64_t sum = std::accumulate(close.begin(), close.end(), std::int64_t{0});
+            QTest::newRow(name) << close << qint64(sum / 2000 + room) << qint64(perBin) << true;
+        }
     }
     void rankBlockFilling() {
         QFETCH(Sizes, sizes);
