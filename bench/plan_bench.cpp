@@ -169,7 +169,7 @@ void CompareSizeBands() {
     constexpr std::int32_t kCapacity = 720000;
     constexpr int kBands[][2] = {{333, 334}, {260, 500}, {200, 500}, {170, 260}};
     for (const auto& band : kBands) {
-        for (const int files : {1000, 20000}) {
+        for (const int files : {1000, 20000, 100000}) {
             std::mt19937_64 random(static_cast<std::uint64_t>(band[0] * 1000 + band[1] + files));
             std::uniform_int_distribution<std::int64_t> size(std::int64_t{kCapacity - 1} * band[0] / 1000,
                                                              std::int64_t{kCapacity - 1} * band[1] / 1000);
