@@ -21,7 +21,8 @@ namespace drovalin {
 // thousandth of them fewer at a time, until a few tries in a row save nothing; the fewest bins are kept.
 // Before that, with half the budget, the same counts are tried in level bins (each bin one item of each
 // block of ranks), which fit nearer the bound where they fit at all: from the bound's count down until they
-// fit, then each count skipped above. Where they meet the bound, the balanced fillings are left out.
+// fit, then the counts skipped above by halving; not where the items leave no room beside the bound's bins.
+// Where they meet the bound, the balanced fillings are left out.
 // Smaller items (half of all at most, as small files beside large ones) then go where they fit best, or to
 // bins of their own.
 class CountFilling {
